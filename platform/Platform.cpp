@@ -1,0 +1,133 @@
+#include "platform/Platform.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace Platform {
+
+namespace {
+
+QString environment(const char *name)
+{
+    return qEnvironmentVariable(name);
+}
+
+QString homeFolder()
+{
+    return QDir::homePath();
+}
+
+} // namespace
+
+QString programFolder()
+{
+    QString folder = QCoreApplication::applicationDirPath();
+    while (folder.size() > 1 && isPathSeparator(folder.back()))
+        folder.chop(1);
+    return folder;
+}
+
+QString converterPath(const QString &programFolder)
+{
+#ifdef Q_OS_WIN
+    return programFolder + QStringLiteral("\\data\\convert.exe");
+#else
+    return programFolder + QStringLiteral("/data/convert");
+#endif
+}
+
+QString converterPolicyFolder(const QString &programFolder)
+{
+    return QDir::toNativeSeparators(programFolder + QStringLiteral("/data"));
+}
+
+QString soundPath(const QString &programFolder)
+{
+    return QDir::toNativeSeparators(programFolder + QStringLiteral("/sound.wav"));
+}
+
+QString scratchRoot()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("c:");
+#else
+    QString cache = environment("XDG_CACHE_HOME");
+    if (cache.isEmpty() || !QDir::isAbsolutePath(cache))
+        cache = homeFolder() + QStringLiteral("/.cache");
+    const QString root = cache + QStringLiteral("/tessaly");
+    QDir().mkpath(root);
+    // Work copies of the user's photos pass through here; nobody else may read them.
+    QFile::setPermissions(root, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                    | QFileDevice::ExeOwner);
+    return root;
+#endif
+}
+
+QString jpgTmpFolder()
+{
+    return scratchRoot() + nativeSeparator() + QStringLiteral("jpgtmp");
+}
+
+QString tmpQuenbyFolder()
+{
+    return scratchRoot() + nativeSeparator() + QStringLiteral("tmpquenby");
+}
+
+QString defaultOutputFolder()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\压缩图片输出");
+#else
+    return homeFolder() + QStringLiteral("/压缩图片输出");
+#endif
+}
+
+QString settingsPath()
+{
+    QString folder = environment("APPDATA");
+#ifdef Q_OS_WIN
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return QDir::toNativeSeparators(folder + QStringLiteral("/tessaly.ini"));
+#else
+    if (folder.isEmpty()) {
+        folder = environment("XDG_CONFIG_HOME");
+        if (folder.isEmpty() || !QDir::isAbsolutePath(folder))
+            folder = homeFolder() + QStringLiteral("/.config");
+    }
+    return folder + QStringLiteral("/tessaly.ini");
+#endif
+}
+
+bool isPathSeparator(QChar c)
+{
+#ifdef Q_OS_WIN
+    return c == u'\\' || c == u'/';
+#else
+    return c == u'/';
+#endif
+}
+
+QChar nativeSeparator()
+{
+    return QDir::separator();
+}
+
+bool openInFileBrowser(const QString &folder)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+bool openWebPage(const QString &urlOrFile)
+{
+    const QUrl url = QFileInfo::exists(urlOrFile) ? QUrl::fromLocalFile(urlOrFile)
+                                                  : QUrl(urlOrFile);
+    return QDesktopServices::openUrl(url);
+}
+
+} // namespace Platform

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+// The one place that knows which operating system Tessaly runs on: where things live and how
+// the desktop is asked to show them. Everything else asks here.
+namespace Platform {
+
+// The folder of the running executable, without a trailing separator.
+QString programFolder();
+
+// The converter and the end sound, looked for under a program folder.
+QString converterPath(const QString &programFolder);
+QString converterPolicyFolder(const QString &programFolder);
+QString soundPath(const QString &programFolder);
+
+// The per-user scratch root (created with owner-only access) and the two scratch folders in it.
+QString scratchRoot();
+QString jpgTmpFolder();
+QString tmpQuenbyFolder();
+
+// Where results go when the user has not chosen a folder.
+QString defaultOutputFolder();
+
+// The settings file.
+QString settingsPath();
+
+// The separator the platform's paths use; the helpers that cut paths split on it.
+bool isPathSeparator(QChar c);
+QChar nativeSeparator();
+
+// Hands a folder or a page to the desktop; returns whether the desktop accepted it.
+bool openInFileBrowser(const QString &folder);
+bool openWebPage(const QString &urlOrFile);
+
+} // namespace Platform

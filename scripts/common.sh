@@ -1,0 +1,38 @@
+# Shared by scripts/run and scripts/test: the Debian packages Tessaly needs, and the build.
+# shellcheck shell=bash
+
+TESSALY_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+TESSALY_PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev qt6-qpa-plugins
+    libqt6svg6 libgl-dev
+    imagemagick
+    fonts-noto-cjk
+    xvfb xauth x11-utils x11-apps xdotool
+)
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+ensure_packages() {
+    local missing=() package
+    for package in "${TESSALY_PACKAGES[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
+            || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# configure_and_build BUILD_DIR [cmake options...]
+configure_and_build() {
+    local build_dir=$1
+    shift
+    cmake -S "$TESSALY_ROOT" -B "$build_dir" -G Ninja "$@"
+    cmake --build "$build_dir" --parallel "$(nproc)"
+}

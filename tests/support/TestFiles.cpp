@@ -1,0 +1,70 @@
+#include "tests/support/TestFiles.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace TestFiles {
+
+bool write(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+           && file.write(bytes) == bytes.size();
+}
+
+QByteArray read(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray sha256(const QString &path)
+{
+    return QCryptographicHash::hash(read(path), QCryptographicHash::Sha256).toHex();
+}
+
+QByteArray imageMagick(const QString &tool, const QStringList &arguments)
+{
+    // The tools the ImageMagick package installed, never a wrapper that comes first on PATH.
+    QProcess process;
+    process.start(QStringLiteral("/usr/bin/") + tool, arguments);
+    process.waitForFinished(120000);
+    return process.readAllStandardOutput();
+}
+
+bool makeImage(const QString &path, const QString &spec, const QString &size)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QStringList arguments;
+    if (!size.isEmpty())
+        arguments << QStringLiteral("-size") << size;
+    arguments << spec << path;
+    QProcess process;
+    process.start(QStringLiteral(TESSALY_PROGRAM_DIR "/data/convert"), arguments);
+    return process.waitForFinished(120000) && process.exitCode() == 0
+           && QFileInfo(path).size() > 0;
+}
+
+bool makeProgramFolder(const QString &folder, const QByteArray &converterScript)
+{
+    const QString data = folder + QStringLiteral("/data");
+    if (!QDir().mkpath(data))
+        return false;
+    const QString converter = data + QStringLiteral("/convert");
+    QFile::remove(converter);
+    QFile::copy(QStringLiteral(TESSALY_PROGRAM_DIR "/data/policy.xml"),
+                data + QStringLiteral("/policy.xml"));
+    if (converterScript.isEmpty())
+        return QFile::link(QFileInfo(QStringLiteral(TESSALY_PROGRAM_DIR "/data/convert"))
+                               .symLinkTarget(),
+                           converter);
+    return write(converter, converterScript)
+           && QFile::setPermissions(converter, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                   | QFileDevice::ExeOwner);
+}
+
+} // namespace TestFiles

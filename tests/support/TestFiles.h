@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Small helpers for tests that work on real files.
+namespace TestFiles {
+
+// Writes bytes to a file, creating its folders; returns whether it worked.
+bool write(const QString &path, const QByteArray &bytes);
+QByteArray read(const QString &path);
+QByteArray sha256(const QString &path);
+
+// Runs a real ImageMagick tool (convert, identify) and returns its standard output; the test
+// fails when it cannot run.
+QByteArray imageMagick(const QString &tool, const QStringList &arguments);
+
+// Makes a real image with ImageMagick: `spec` is its input, e.g. "rose:" or
+// "gradient:red-blue" with `size` "64x48".
+bool makeImage(const QString &path, const QString &spec = QStringLiteral("rose:"),
+               const QString &size = QString());
+
+// A program folder whose data/convert is the given shell script (for fault injection), or a
+// link to the real converter of the build tree when the script is empty.
+bool makeProgramFolder(const QString &folder, const QByteArray &converterScript = {});
+
+} // namespace TestFiles
