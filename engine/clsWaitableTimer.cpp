@@ -4,8 +4,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
-void clsWaitableTimer::Wait(const int &MilliSeconds)
-{
+void clsWaitableTimer::Wait(const int &MilliSeconds) {
     if (!QCoreApplication::instance())
         throw WaitError("[clsWaitableTimer.Wait]no application object serves the window events");
 
@@ -22,8 +21,7 @@ void clsWaitableTimer::Wait(const int &MilliSeconds)
     m_loop.clear();
 }
 
-void clsWaitableTimer::interrupt()
-{
+void clsWaitableTimer::interrupt() {
     if (m_loop)
         m_loop->quit();
 }

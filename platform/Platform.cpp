@@ -12,28 +12,24 @@ namespace Platform {
 
 namespace {
 
-QString environment(const char *name)
-{
+QString environment(const char *name) {
     return qEnvironmentVariable(name);
 }
 
-QString homeFolder()
-{
+QString homeFolder() {
     return QDir::homePath();
 }
 
 } // namespace
 
-QString programFolder()
-{
+QString programFolder() {
     QString folder = QCoreApplication::applicationDirPath();
     while (folder.size() > 1 && isPathSeparator(folder.back()))
         folder.chop(1);
     return folder;
 }
 
-QString converterPath(const QString &programFolder)
-{
+QString converterPath(const QString &programFolder) {
 #ifdef Q_OS_WIN
     return programFolder + QStringLiteral("\\data\\convert.exe");
 #else
@@ -41,18 +37,15 @@ QString converterPath(const QString &programFolder)
 #endif
 }
 
-QString converterPolicyFolder(const QString &programFolder)
-{
+QString converterPolicyFolder(const QString &programFolder) {
     return QDir::toNativeSeparators(programFolder + QStringLiteral("/data"));
 }
 
-QString soundPath(const QString &programFolder)
-{
+QString soundPath(const QString &programFolder) {
     return QDir::toNativeSeparators(programFolder + QStringLiteral("/sound.wav"));
 }
 
-QString scratchRoot()
-{
+QString scratchRoot() {
 #ifdef Q_OS_WIN
     return QStringLiteral("c:");
 #else
@@ -62,24 +55,21 @@ QString scratchRoot()
     const QString root = cache + QStringLiteral("/tessaly");
     QDir().mkpath(root);
     // Work copies of the user's photos pass through here; nobody else may read them.
-    QFile::setPermissions(root, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                    | QFileDevice::ExeOwner);
+    QFile::setPermissions(root,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return root;
 #endif
 }
 
-QString jpgTmpFolder()
-{
+QString jpgTmpFolder() {
     return scratchRoot() + nativeSeparator() + QStringLiteral("jpgtmp");
 }
 
-QString tmpQuenbyFolder()
-{
+QString tmpQuenbyFolder() {
     return scratchRoot() + nativeSeparator() + QStringLiteral("tmpquenby");
 }
 
-QString defaultOutputFolder()
-{
+QString defaultOutputFolder() {
 #ifdef Q_OS_WIN
     return QStringLiteral("C:\\压缩图片输出");
 #else
@@ -87,8 +77,7 @@ QString defaultOutputFolder()
 #endif
 }
 
-QString settingsPath()
-{
+QString settingsPath() {
     QString folder = environment("APPDATA");
 #ifdef Q_OS_WIN
     if (folder.isEmpty())
@@ -104,8 +93,7 @@ QString settingsPath()
 #endif
 }
 
-bool isPathSeparator(QChar c)
-{
+bool isPathSeparator(QChar c) {
 #ifdef Q_OS_WIN
     return c == u'\\' || c == u'/';
 #else
@@ -113,20 +101,17 @@ bool isPathSeparator(QChar c)
 #endif
 }
 
-QChar nativeSeparator()
-{
+QChar nativeSeparator() {
     return QDir::separator();
 }
 
-bool openInFileBrowser(const QString &folder)
-{
+bool openInFileBrowser(const QString &folder) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
-bool openWebPage(const QString &urlOrFile)
-{
-    const QUrl url = QFileInfo::exists(urlOrFile) ? QUrl::fromLocalFile(urlOrFile)
-                                                  : QUrl(urlOrFile);
+bool openWebPage(const QString &urlOrFile) {
+    const QUrl url =
+        QFileInfo::exists(urlOrFile) ? QUrl::fromLocalFile(urlOrFile) : QUrl(urlOrFile);
     return QDesktopServices::openUrl(url);
 }
 

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// The converter's command line for one image: the program folder's converter, the work copy,
+// the optional resize, the quality and the result file.
+struct ConverterCommand {
+    QString programFolder;
+    QString input;
+    QString resizeText;
+    qint16 quality = 75;
+    QString output;
+    // Transparent sources are laid onto white; JPEG has no transparency of its own.
+    bool flattenOntoWhite = false;
+
+    static const QString &noResizeText(); // "不变"
+
+    QString commandLine() const;
+
+    // A piece that holds blanks or quotes becomes one quoted argument, so no
+    // text the user chose can split into further converter options.
+    static QString quoted(const QString &piece);
+};

@@ -1,0 +1,136 @@
+#include "engine/DOSOutputs.h"
+
+#include "engine/clsWaitableTimer.h"
+
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStandardPaths>
+
+#include <cerrno>
+
+namespace {
+
+// The child's output is handed on in pieces of at most this many bytes.
+constexpr qint64 chunkBytes = 1024;
+// The window is served at least this often while a child runs.
+constexpr int pollMs = 50;
+
+} // namespace
+
+DOSOutputs::DOSOutputs(QWidget *messageOwner, QObject *parent)
+    : QObject(parent)
+    , m_messageOwner(messageOwner)
+    , m_decoder(QStringConverter::System) {}
+
+DOSOutputs::~DOSOutputs() {
+    terminate();
+}
+
+QString DOSOutputs::ExecuteCommand(const QString &CommandLine) {
+    if (!CommandLine.isEmpty())
+        m_commandLine = CommandLine;
+    if (!startCommand())
+        return QString();
+
+    clsWaitableTimer timer;
+    connect(this, &DOSOutputs::CommandOver, &timer, &clsWaitableTimer::interrupt);
+    while (isRunning())
+        timer.Wait(pollMs);
+    return m_outputs;
+}
+
+bool DOSOutputs::startCommand() {
+    if (m_commandLine.isEmpty()) {
+        showCritical(QStringLiteral("Command Line empty"));
+        return false;
+    }
+    if (isRunning())
+        return false;
+
+    QStringList arguments = QProcess::splitCommand(m_commandLine);
+    const QString program = arguments.isEmpty() ? QString() : arguments.takeFirst();
+    const QString resolved =
+        program.contains(u'/') ? program : QStandardPaths::findExecutable(program);
+    if (resolved.isEmpty() || !QFileInfo(resolved).isExecutable() || QFileInfo(resolved).isDir()) {
+        showCritical(QStringLiteral("File or command not found"));
+        return false;
+    }
+
+    m_child = new QProcess(this);
+    m_child->setProcessChannelMode(QProcess::MergedChannels);
+    m_child->setInputChannelMode(QProcess::ManagedInputChannel);
+    if (!m_extraEnvironment.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(m_extraEnvironment);
+        m_child->setProcessEnvironment(environment);
+    }
+    connect(m_child, &QProcess::readyRead, this, &DOSOutputs::drainOutput);
+    connect(m_child, &QProcess::finished, this, &DOSOutputs::finishChild);
+
+    m_exitCode = -1;
+    m_exitStatus = QProcess::CrashExit;
+    m_child->start(resolved, arguments, QIODevice::ReadOnly);
+    if (!m_child->waitForStarted()) {
+        const int error = errno;
+        const bool notFound = m_child->error() == QProcess::FailedToStart && error == ENOENT;
+        delete m_child;
+        m_child = nullptr;
+        showCritical(notFound ? QStringLiteral("File or command not found")
+                              : QStringLiteral("CreatePipe failed. Error: %1").arg(error));
+        return false;
+    }
+    m_outputs.clear();
+    m_decoder.resetState();
+    return true;
+}
+
+bool DOSOutputs::isRunning() const {
+    return m_child != nullptr;
+}
+
+void DOSOutputs::terminate() {
+    if (!m_child)
+        return;
+    QProcess *child = m_child;
+    m_child = nullptr;
+    child->disconnect(this);
+    child->kill();
+    child->waitForFinished(5000);
+    delete child;
+}
+
+qint64 DOSOutputs::processId() const {
+    return m_child ? m_child->processId() : 0;
+}
+
+void DOSOutputs::setExtraEnvironment(const QProcessEnvironment &environment) {
+    m_extraEnvironment = environment;
+}
+
+void DOSOutputs::drainOutput() {
+    if (!m_child)
+        return;
+    while (m_child->bytesAvailable() > 0) {
+        const QString chunk = m_decoder.decode(m_child->read(chunkBytes));
+        m_outputs.append(chunk);
+        Q_EMIT ReceiveOutputs(chunk);
+        if (!m_child)
+            return; // a handler of the chunk ended the child
+    }
+}
+
+void DOSOutputs::finishChild(int exitCode, QProcess::ExitStatus exitStatus) {
+    // The child has gone, but its last words may still sit in the pipe.
+    drainOutput();
+    if (!m_child)
+        return;
+    m_exitCode = exitCode;
+    m_exitStatus = exitStatus;
+    m_child->deleteLater();
+    m_child = nullptr;
+    Q_EMIT CommandOver();
+}
+
+void DOSOutputs::showCritical(const QString &text) {
+    QMessageBox::critical(m_messageOwner, QStringLiteral("Tessaly"), text);
+}

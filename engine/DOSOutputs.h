@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringDecoder>
+#include <QVariant>
+
+class QWidget;
+
+// Runs one console command line as a hidden child process with its standard output and error on
+// one pipe, and hands back everything the child wrote. ExecuteCommand waits for the child while
+// the window stays alive; startCommand() starts it and returns at once, for callers that keep
+// several converters busy and wait for CommandOver themselves.
+class DOSOutputs : public QObject {
+    Q_OBJECT
+
+public:
+    explicit DOSOutputs(QWidget *messageOwner = nullptr, QObject *parent = nullptr);
+    ~DOSOutputs() override;
+
+    QString CommandLine() const { return m_commandLine; }
+    void setCommandLine(const QString &DOSCommand) { m_commandLine = DOSCommand; }
+    QVariant Outputs() const { return m_outputs; }
+
+    // Runs the given command line, or the stored one when it is empty; returns the child's
+    // output, or an empty string when no child could be started.
+    QString ExecuteCommand(const QString &CommandLine = QString());
+
+    // Starts the stored command line without waiting; false (after the message) when no child
+    // could be started. CommandOver follows once the child has ended and its output is read.
+    bool startCommand();
+
+    bool isRunning() const;
+    // Ends the running child at once and waits for it to be gone.
+    void terminate();
+
+    // How the last child ended: true only for a normal exit with code 0.
+    bool succeeded() const { return m_exitStatus == QProcess::NormalExit && m_exitCode == 0; }
+    int exitCode() const { return m_exitCode; }
+    qint64 processId() const;
+
+    // Added to the environment the child inherits.
+    void setExtraEnvironment(const QProcessEnvironment &environment);
+
+Q_SIGNALS:
+    void ReceiveOutputs(const QString &CommandOutputs);
+    void CommandOver();
+
+private:
+    void drainOutput();
+    void finishChild(int exitCode, QProcess::ExitStatus exitStatus);
+    void showCritical(const QString &text);
+
+    QWidget *m_messageOwner;
+    QString m_commandLine;
+    QString m_outputs;
+    QProcessEnvironment m_extraEnvironment;
+    QProcess *m_child = nullptr;
+    QStringDecoder m_decoder;
+    int m_exitCode = -1;
+    QProcess::ExitStatus m_exitStatus = QProcess::CrashExit;
+};

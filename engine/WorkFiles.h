@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+// The work files of one conversion slot in the scratch folder: the copy of the image being
+// converted and the converter's result. Slot 0 uses tmp.dat and tmp1.jpg in the work folder
+// itself; further slots have a folder each, so that converters running side by side never share
+// a file.
+class WorkFiles {
+public:
+    WorkFiles(const QString &workFolder, int slot);
+
+    QString folder() const { return m_folder; }
+    QString input() const { return m_folder + QStringLiteral("/tmp.dat"); }
+    QString result() const { return m_folder + QStringLiteral("/tmp1.jpg"); }
+    // The running converter's process id, so that a later start can end a converter an
+    // interrupted run left behind.
+    QString pidFile() const;
+
+    bool prepareFolder() const;
+    // Removes every file an earlier entry could have left in this slot.
+    void clear() const;
+    // The converter's result: tmp1.jpg, or the first frame's tmp1-0.jpg when the image had
+    // several frames; empty when it produced nothing.
+    QString producedResult() const;
+
+    // Ends converters that an earlier run left behind in the work folder.
+    static void terminateLeftovers(const QString &workFolder);
+
+private:
+    QString m_workFolder;
+    QString m_folder;
+    int m_slot;
+};
