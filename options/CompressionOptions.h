@@ -19,17 +19,16 @@ class SliderThumb;
 //
 // Slider positions (SliderMin, SliderMax, the thumb's left edge, SliderGrabX) are twips, as the
 // layout was designed: 15 twips per pixel until scaleForScreen() says otherwise.
-class CompressionOptions : public QObject
-{
+class CompressionOptions : public QObject {
     Q_OBJECT
 
 public:
     explicit CompressionOptions(QWidget *window);
 
     static constexpr qint16 defaultQuality = 75;
-    static const QString &unchangedSizeText(); // "不变"
-    static const QStringList &sizeChoices();   // the twelve entries of cmbDPI
-    static const QString &ownFolderCaption();  // "图片原始路径"
+    static const QString &unchangedSizeText();     // "不变"
+    static const QStringList &sizeChoices();       // the twelve entries of cmbDPI
+    static const QString &ownFolderCaption();      // "图片原始路径"
     static const QString &defaultQualityCaption(); // "默认推荐压缩率"
     static QString defaultOutputFolder();
 
@@ -101,6 +100,10 @@ public:
 private:
     void ChooseOutputFolder();
     void showOutputFolderOnLabel();
+    // Selects an entry and raises cmbOutput_Click, as a change by index does; a plain
+    // setCurrentIndex raises nothing (only the user's activation is connected).
+    void setOutputChoice(int index);
+    void placeThumb();
 
     QWidget *m_window;
     QComboBox *m_cmbDPI;

@@ -1,0 +1,292 @@
+#include "options/CompressionOptions.h"
+
+#include "options/LinkLabel.h"
+#include "options/NumberConversion.h"
+#include "options/PanelFont.h"
+#include "options/SliderThumb.h"
+#include "platform/Platform.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr qint16 designSliderMin = 2000;
+constexpr qint16 designSliderMax = 4000;
+constexpr double designTwipsPerPixel = 15;
+constexpr int ownFolderChoice = 0;
+constexpr int customFolderChoice = 1;
+
+// Pixel positions the panel was designed at (left, top, width, height).
+constexpr QRect cmbDPIGeometry(54, 347, 59, 21);
+constexpr QRect cmbOutputGeometry(182, 347, 95, 21);
+constexpr QRect lblCFGeometry(300, 350, 121, 17);
+constexpr QRect imgSliderGeometry(234, 371, 11, 20);
+constexpr QRect lblCompressGeometry(280, 373, 87, 17);
+constexpr QRect lblDefaultGeometry(374, 373, 43, 17);
+
+QString qualitySuffix(int quality) {
+    if (quality >= 80)
+        return QStringLiteral(" - 高质量");
+    if (quality >= 60)
+        return QStringLiteral(" - 较好");
+    if (quality >= 30)
+        return QStringLiteral(" - 中等");
+    return QStringLiteral(" - 低质量");
+}
+
+void place(QWidget *control, const QString &name, const QRect &geometry) {
+    control->setObjectName(name);
+    control->setGeometry(geometry);
+}
+
+} // namespace
+
+const QString &CompressionOptions::unchangedSizeText() {
+    static const QString text = QStringLiteral("不变");
+    return text;
+}
+
+const QStringList &CompressionOptions::sizeChoices() {
+    static const QStringList choices = {
+        unchangedSizeText(),        QStringLiteral("320x240"),   QStringLiteral("640x480"),
+        QStringLiteral("600x600"),  QStringLiteral("800x600"),   QStringLiteral("1024x768"),
+        QStringLiteral("1280x800"), QStringLiteral("1280x1024"), QStringLiteral("1440x900"),
+        QStringLiteral("1600x900"), QStringLiteral("1920x900"),  QStringLiteral("1920x1080"),
+    };
+    return choices;
+}
+
+const QString &CompressionOptions::ownFolderCaption() {
+    static const QString text = QStringLiteral("图片原始路径");
+    return text;
+}
+
+const QString &CompressionOptions::defaultQualityCaption() {
+    static const QString text = QStringLiteral("默认推荐压缩率");
+    return text;
+}
+
+QString CompressionOptions::defaultOutputFolder() {
+    return Platform::defaultOutputFolder();
+}
+
+QString CompressionOptions::qualityCaption(int quality) {
+    if (quality == defaultQuality)
+        return defaultQualityCaption();
+    return QString::number(quality) + u'%' + qualitySuffix(quality);
+}
+
+QString CompressionOptions::ShortenPathCaption(const QString &caption) {
+    if (caption.size() <= 5)
+        return caption;
+    qsizetype cut = 10;
+    // Never leave half of a surrogate pair at the end of the caption.
+    if (cut < caption.size() && caption.at(cut - 1).isHighSurrogate())
+        ++cut;
+    return caption.left(cut) + QStringLiteral("..");
+}
+
+CompressionOptions::CompressionOptions(QWidget *window)
+    : QObject(window)
+    , m_window(window)
+    , m_cmbDPI(new QComboBox(window))
+    , m_cmbOutput(new QComboBox(window))
+    , m_lblCF(new LinkLabel(ownFolderCaption(), window))
+    , m_imgSlider(new SliderThumb(window))
+    , m_lblCompress(new QLabel(defaultQualityCaption(), window))
+    , m_lblDefault(new LinkLabel(QStringLiteral("默认值"), window))
+    , m_outputFolder(defaultOutputFolder()) {
+    place(m_cmbDPI, QStringLiteral("cmbDPI"), cmbDPIGeometry);
+    place(m_cmbOutput, QStringLiteral("cmbOutput"), cmbOutputGeometry);
+    place(m_lblCF, QStringLiteral("lblCF"), lblCFGeometry);
+    place(m_imgSlider, QStringLiteral("imgSlider"), imgSliderGeometry);
+    place(m_lblCompress, QStringLiteral("lblCompress"), lblCompressGeometry);
+    place(m_lblDefault, QStringLiteral("lblDefault"), lblDefaultGeometry);
+
+    // Any typed text is a resize text: nothing is completed for the user and nothing typed is
+    // added to the list.
+    m_cmbDPI->setEditable(true);
+    m_cmbDPI->setCompleter(nullptr);
+    m_cmbDPI->setInsertPolicy(QComboBox::NoInsert);
+    m_cmbDPI->addItems(sizeChoices());
+    m_cmbDPI->setFont(panelFont(8.25));
+
+    m_cmbOutput->addItems({QStringLiteral("图片文件路径"), QStringLiteral("自定义...")});
+    m_cmbOutput->setFont(panelFont(8.25));
+
+    m_lblCompress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    connect(m_cmbOutput, &QComboBox::activated, this, &CompressionOptions::cmbOutput_Click);
+    connect(m_lblCF, &LinkLabel::clicked, this, &CompressionOptions::lblCF_Click);
+    connect(m_lblCF, &LinkLabel::mouseMoved, this, &CompressionOptions::lblCF_MouseMove);
+    connect(m_lblDefault, &LinkLabel::clicked, this, &CompressionOptions::lblDefault_Click);
+    connect(m_lblDefault, &LinkLabel::mouseMoved, this, &CompressionOptions::lblDefault_MouseMove);
+    connect(m_imgSlider, &SliderThumb::mouseDown, this, &CompressionOptions::imgSlider_MouseDown);
+    connect(m_imgSlider, &SliderThumb::mouseMoved, this, &CompressionOptions::imgSlider_MouseMove);
+
+    placeThumb();
+}
+
+QString CompressionOptions::resizeText() const {
+    return m_cmbDPI->currentText();
+}
+
+void CompressionOptions::setResizeText(const QString &text) {
+    m_cmbDPI->setCurrentText(text);
+}
+
+int CompressionOptions::outputChoice() const {
+    return m_cmbOutput->currentIndex();
+}
+
+void CompressionOptions::setStartupDefaults() {
+    setSliderBounds(designSliderMin, designSliderMax);
+    setResizeText(unchangedSizeText());
+    m_cmbOutput->setCurrentIndex(ownFolderChoice);
+    m_lblCF->setText(ownFolderCaption());
+    m_outputFolder = defaultOutputFolder();
+    m_quality = defaultQuality;
+}
+
+void CompressionOptions::restoreOutputChoice(int choice) {
+    if (choice != ownFolderChoice) {
+        m_cmbOutput->setCurrentIndex(customFolderChoice);
+        showOutputFolderOnLabel();
+    } else {
+        m_cmbOutput->setCurrentIndex(ownFolderChoice);
+        m_lblCF->setText(ownFolderCaption());
+    }
+}
+
+void CompressionOptions::setSliderBounds(qint16 sliderMin, qint16 sliderMax) {
+    m_sliderMin = sliderMin;
+    m_sliderMax = sliderMax;
+}
+
+void CompressionOptions::setThumbLeft(float twips) {
+    m_thumbLeft = twips;
+    placeThumb();
+}
+
+QString CompressionOptions::qualityCaptionText() const {
+    return m_lblCompress->text();
+}
+
+void CompressionOptions::setQualityCaptionText(const QString &caption) {
+    m_lblCompress->setText(caption);
+}
+
+void CompressionOptions::scaleForScreen(double twipsX, double twipsY) {
+    if (!(std::isfinite(twipsX) && twipsX > 0 && std::isfinite(twipsY) && twipsY > 0))
+        return;
+    // Each bound on its own: one that no longer fits keeps its value, as a failed step would.
+    if (const auto scaled =
+            NumberConversion::roundToInt16(m_sliderMin * twipsY / designTwipsPerPixel))
+        m_sliderMin = *scaled;
+    if (const auto scaled =
+            NumberConversion::roundToInt16(m_sliderMax * twipsY / designTwipsPerPixel))
+        m_sliderMax = *scaled;
+    m_twipsX = twipsX;
+    m_twipsY = twipsY;
+    m_imgSlider->setTwipsPerPixelX(twipsX);
+    setThumbLeft(static_cast<float>(m_thumbLeft * twipsX / designTwipsPerPixel));
+}
+
+void CompressionOptions::imgSlider_MouseDown(Qt::MouseButtons, float x) {
+    m_sliderGrabX = x;
+}
+
+void CompressionOptions::imgSlider_MouseMove(Qt::MouseButtons button, float x) {
+    if (button == Qt::LeftButton) {
+        const float v = m_thumbLeft + x - m_sliderGrabX;
+        if (m_sliderMin < v && v < m_sliderMax)
+            setThumbLeft(v);
+        else if (v <= m_sliderMin)
+            setThumbLeft(m_sliderMin);
+        else
+            setThumbLeft(m_sliderMax);
+    }
+
+    // The bounds' difference is 16-bit arithmetic: a span that does not fit, or an empty one,
+    // leaves the quality as it was instead of dividing by nothing.
+    const int span = m_sliderMax - m_sliderMin;
+    if (span == 0 || span != static_cast<qint16>(span))
+        return;
+    const float position = std::floor((m_thumbLeft - m_sliderMin) * 100 / static_cast<float>(span));
+    if (std::isnan(position))
+        return;
+    const auto quality = static_cast<qint16>(std::clamp(position, 1.0f, 100.0f));
+    m_quality = quality;
+    m_lblCompress->setText(qualityCaption(quality));
+}
+
+void CompressionOptions::cmbOutput_Click() {
+    if (m_optionsLoading)
+        return;
+    if (outputChoice() == customFolderChoice)
+        ChooseOutputFolder();
+    else
+        m_lblCF->setText(ownFolderCaption());
+}
+
+void CompressionOptions::lblCF_Click() {
+    setOutputChoice(ownFolderChoice);
+    setOutputChoice(customFolderChoice);
+}
+
+void CompressionOptions::lblDefault_Click() {
+    setResizeText(unchangedSizeText());
+    m_cmbOutput->setCurrentIndex(ownFolderChoice);
+    m_lblCF->setBold(false);
+    m_lblCompress->setText(defaultQualityCaption());
+    const int span = m_sliderMax - m_sliderMin;
+    setThumbLeft(static_cast<float>(std::floor(span * 0.75 + m_sliderMin)));
+    m_quality = defaultQuality;
+    m_outputFolder = defaultOutputFolder();
+    setOutputChoice(ownFolderChoice);
+}
+
+void CompressionOptions::lblCF_MouseMove() {
+    m_lblCF->setBold(true);
+}
+
+void CompressionOptions::lblDefault_MouseMove() {
+    m_lblDefault->setBold(true);
+}
+
+void CompressionOptions::resetLinkLabels() {
+    m_lblCF->setBold(false);
+    m_lblDefault->setBold(false);
+}
+
+QList<QWidget *> CompressionOptions::runLockedControls() const {
+    return {m_imgSlider, m_lblDefault, m_cmbOutput, m_lblCF, m_cmbDPI};
+}
+
+void CompressionOptions::ChooseOutputFolder() {
+    const QString chosen = m_folderBrowser.browse(m_window, QStringLiteral("请选择一个文件夹"));
+    m_outputFolder = chosen.isEmpty() ? defaultOutputFolder() : chosen;
+    showOutputFolderOnLabel();
+}
+
+void CompressionOptions::showOutputFolderOnLabel() {
+    m_lblCF->setToolTip(m_outputFolder);
+    m_lblCF->setText(ShortenPathCaption(m_outputFolder));
+}
+
+void CompressionOptions::setOutputChoice(int index) {
+    m_cmbOutput->setCurrentIndex(index);
+    cmbOutput_Click();
+}
+
+void CompressionOptions::placeThumb() {
+    if (!std::isfinite(m_thumbLeft))
+        return;
+    const double pixels = std::clamp(std::round(m_thumbLeft / m_twipsX), -1.0e6, 1.0e6);
+    m_imgSlider->move(static_cast<int>(pixels), m_imgSlider->y());
+}

@@ -1,0 +1,58 @@
+#include "options/LinkLabel.h"
+
+#include "options/PanelFont.h"
+
+#include <QMouseEvent>
+
+#include <utility>
+
+LinkLabel::LinkLabel(const QString &text, QWidget *parent)
+    : QLabel(text, parent) {
+    QFont font = panelFont(9);
+    font.setUnderline(true);
+    setFont(font);
+
+    QPalette linkPalette = palette();
+    linkPalette.setColor(QPalette::WindowText, linkColor());
+    setPalette(linkPalette);
+
+    setCursor(Qt::ArrowCursor);
+    setMouseTracking(true);
+}
+
+QColor LinkLabel::linkColor() {
+    return QColor(164, 41, 43);
+}
+
+void LinkLabel::setBold(bool bold) {
+    if (font().bold() == bold)
+        return;
+    QFont changed = font();
+    changed.setBold(bold);
+    setFont(changed);
+}
+
+bool LinkLabel::isBold() const {
+    return font().bold();
+}
+
+void LinkLabel::mousePressEvent(QMouseEvent *event) {
+    if (event->button() == Qt::LeftButton)
+        m_leftPressed = true;
+    event->accept();
+    emit mousePressed();
+}
+
+void LinkLabel::mouseReleaseEvent(QMouseEvent *event) {
+    event->accept();
+    if (event->button() != Qt::LeftButton)
+        return;
+    const bool wasPressed = std::exchange(m_leftPressed, false);
+    if (wasPressed && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+void LinkLabel::mouseMoveEvent(QMouseEvent *event) {
+    event->accept();
+    emit mouseMoved();
+}

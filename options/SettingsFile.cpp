@@ -1,0 +1,138 @@
+#include "options/SettingsFile.h"
+
+#include "options/CompressionOptions.h"
+#include "options/NumberConversion.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringConverter>
+#include <QStringList>
+
+namespace {
+
+// Six short lines; anything past this is not a settings file and is not read into memory.
+constexpr qint64 maxReadBytes = 1024 * 1024;
+constexpr double designTwipsPerPixel = 15;
+
+enum Line { FolderLine, QualityLine, ResizeLine, ThumbLine, CaptionLine, ChoiceLine, LineCount };
+
+QStringList readLines(const QString &path) {
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray bytes = file.read(maxReadBytes);
+
+    // A file that an editor saved with a byte-order mark is UTF-8 whatever the system uses.
+    const QByteArray utf8Bom("\xEF\xBB\xBF");
+    QStringDecoder decoder(QStringConverter::System);
+    if (bytes.startsWith(utf8Bom)) {
+        bytes.remove(0, utf8Bom.size());
+        decoder = QStringDecoder(QStringConverter::Utf8);
+    }
+    const QString text = decoder.decode(bytes);
+
+    QStringList lines = text.split(u'\n');
+    if (text.endsWith(u'\n'))
+        lines.removeLast();
+    for (QString &line : lines) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    }
+    return lines;
+}
+
+// A text that would break into two lines (a folder name may hold a line break) is written as
+// its default, so that the lines after it keep their places.
+QString oneLine(const QString &value, const QString &fallback) {
+    return value.contains(u'\n') || value.contains(u'\r') ? fallback : value;
+}
+
+// The system's own wording is English; the user first reads what it means for this file.
+QString failureReason(const QString &path, const QSaveFile &file) {
+    const QFileInfo target(path);
+    const QFileInfo folder(target.absolutePath());
+    if (target.isDir())
+        return QStringLiteral("该位置已有一个同名的文件夹");
+    if (!folder.isDir())
+        return QStringLiteral("所在的文件夹不存在，也无法创建");
+    if (!folder.isWritable())
+        return QStringLiteral("没有在所在文件夹中写入的权限");
+    if (file.error() == QFileDevice::WriteError)
+        return QStringLiteral("写入失败，磁盘可能已满");
+    return QStringLiteral("文件无法写入");
+}
+
+std::optional<qint16> roundedNumber(const QString &text) {
+    const auto value = NumberConversion::parse(text);
+    return value ? NumberConversion::roundToInt16(*value) : std::nullopt;
+}
+
+} // namespace
+
+void SettingsFile::LoadSettings(CompressionOptions &options, const QString &path) {
+    const QStringList lines = readLines(path);
+    const auto has = [&lines](Line line) {
+        return line < lines.size();
+    };
+
+    // The chooser only ever gives whole paths; anything else (an empty line, a fragment of a
+    // damaged file) would send results to wherever the program was started, so the default
+    // stays.
+    if (has(FolderLine) && QDir::isAbsolutePath(lines[FolderLine]))
+        options.setOutputFolder(lines[FolderLine]);
+
+    if (has(QualityLine)) {
+        if (const auto value = NumberConversion::parse(lines[QualityLine])) {
+            if (const auto quality = NumberConversion::floorToInt16(*value))
+                options.setQuality(*quality);
+        }
+    }
+
+    if (has(ResizeLine))
+        options.setResizeText(lines[ResizeLine]);
+
+    if (has(ThumbLine)) {
+        if (const auto designLeft = roundedNumber(lines[ThumbLine]))
+            options.setThumbLeft(
+                static_cast<float>(*designLeft * options.twipsPerPixelX() / designTwipsPerPixel));
+    }
+
+    if (has(CaptionLine))
+        options.setQualityCaptionText(lines[CaptionLine]);
+
+    if (has(ChoiceLine)) {
+        const auto choice = roundedNumber(lines[ChoiceLine]);
+        options.restoreOutputChoice(choice.value_or(0));
+    }
+}
+
+bool SettingsFile::SaveSettings(const CompressionOptions &options, const QString &path,
+                                QString *errorMessage) {
+    QStringList lines(LineCount);
+    lines[FolderLine] = oneLine(options.OutputFolder(), CompressionOptions::defaultOutputFolder());
+    lines[QualityLine] = QString::number(options.Quality());
+    lines[ResizeLine] = oneLine(options.resizeText(), CompressionOptions::unchangedSizeText());
+    lines[ThumbLine] = NumberConversion::writtenForm(
+        double(options.thumbLeft()) * designTwipsPerPixel / options.twipsPerPixelX());
+    lines[CaptionLine] =
+        oneLine(options.qualityCaptionText(), CompressionOptions::defaultQualityCaption());
+    lines[ChoiceLine] = NumberConversion::writtenForm(options.outputChoice());
+
+    QStringEncoder encoder(QStringConverter::System);
+    const QByteArray bytes =
+        encoder.encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+
+    if (errorMessage) {
+        *errorMessage =
+            QStringLiteral("无法保存设置文件“%1”：%2（%3）")
+                .arg(QDir::toNativeSeparators(path), failureReason(path, file), file.errorString());
+    }
+    return false;
+}

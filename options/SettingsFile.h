@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+class CompressionOptions;
+
+// The six-line settings file that carries the options from one run of the program to the next:
+// output folder, quality, resize text, thumb position, quality caption, output choice, one per
+// line, in the system's encoding. The thumb position is kept in design units (15 twips per
+// pixel) so that it means the same place on a screen of any density.
+class SettingsFile {
+public:
+    // Applies what the file holds over the defaults already set. Never fails and never asks
+    // anything: a missing file, a missing line or a value that cannot be read leaves that value
+    // as it was; no folder chooser opens.
+    static void LoadSettings(CompressionOptions &options, const QString &path);
+
+    // Replaces the file in one step, creating its folder when needed; an old file stays whole
+    // when the new one cannot be written. On failure returns false with a message for the user
+    // that names the file and the reason.
+    static bool SaveSettings(const CompressionOptions &options, const QString &path,
+                             QString *errorMessage);
+};

@@ -1,0 +1,492 @@
+#include "options/CompressionOptions.h"
+#include "options/LinkLabel.h"
+#include "options/SliderThumb.h"
+#include "platform/Platform.h"
+#include "tests/options/OptionsPanel.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class tst_CompressionOptions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void controlsSitAtTheirDesignPlaces();
+
+    void qualityFollowsThumb_data();
+    void qualityFollowsThumb();
+    void leftDragMovesAndPins_data();
+    void leftDragMovesAndPins();
+    void otherButtonsDoNotDragButStillRecompute_data();
+    void otherButtonsDoNotDragButStillRecompute();
+    void mouseDragOnTheThumbMovesIt_data();
+    void mouseDragOnTheThumbMovesIt();
+
+    void shortenPathCaption_data();
+    void shortenPathCaption();
+    void outputChangesIgnoredWhileLoading();
+    void pathLabelOpensChooserEvenWhenCustomIsSelected();
+    void cancelledChooserFallsBackToDefaultFolder();
+    void confirmedChooserShowsFolder();
+    void userPicksOutputEntries();
+    void defaultValuesRestoreEverything();
+    void linkLabelsTurnBoldAndBack();
+    void linkLabelClickNeedsLeftPressAndReleaseInside();
+
+    void startupDefaultsOpenNoChooser();
+    void scaleForScreen_data();
+    void scaleForScreen();
+};
+
+void tst_CompressionOptions::controlsSitAtTheirDesignPlaces()
+{
+    OptionsPanel panel;
+    const QList<std::pair<QString, QRect>> places = {
+        {QStringLiteral("cmbDPI"), QRect(54, 347, 59, 21)},
+        {QStringLiteral("cmbOutput"), QRect(182, 347, 95, 21)},
+        {QStringLiteral("lblCF"), QRect(300, 350, 121, 17)},
+        {QStringLiteral("imgSlider"), QRect(234, 371, 11, 20)},
+        {QStringLiteral("lblCompress"), QRect(280, 373, 87, 17)},
+        {QStringLiteral("lblDefault"), QRect(374, 373, 43, 17)},
+    };
+    for (const auto &[name, geometry] : places) {
+        const auto *control = panel.window->findChild<QWidget *>(name);
+        QVERIFY2(control, qPrintable(name));
+        QCOMPARE(control->geometry(), geometry);
+    }
+
+    const QComboBox *sizes = panel.options->cmbDPI();
+    QVERIFY(sizes->isEditable());
+    QCOMPARE(sizes->count(), 12);
+    QCOMPARE(sizes->itemText(0), QStringLiteral("不变"));
+    QCOMPARE(sizes->itemText(5), QStringLiteral("1024x768"));
+    QCOMPARE(sizes->itemText(11), QStringLiteral("1920x1080"));
+    QCOMPARE(panel.options->cmbOutput()->count(), 2);
+    QCOMPARE(panel.options->cmbOutput()->itemText(1), QStringLiteral("自定义..."));
+    QCOMPARE(panel.options->lblDefault()->text(), QStringLiteral("默认值"));
+    QVERIFY(panel.options->lblCompress()->alignment() & Qt::AlignRight);
+
+    for (const LinkLabel *link : {panel.options->lblCF(), panel.options->lblDefault()}) {
+        QVERIFY(link->font().underline());
+        QCOMPARE(link->font().pointSizeF(), 9.0);
+        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(164, 41, 43));
+        QCOMPARE(link->cursor().shape(), Qt::ArrowCursor);
+    }
+}
+
+void tst_CompressionOptions::qualityFollowsThumb_data()
+{
+    QTest::addColumn<float>("thumbLeft");
+    QTest::addColumn<int>("quality");
+    QTest::addColumn<QString>("caption");
+
+    QTest::newRow("left end gives 1, not 0") << 2000.0f << 1 << u"1% - 低质量"_s;
+    QTest::newRow("right end") << 4000.0f << 100 << u"100% - 高质量"_s;
+    QTest::newRow("design place, 75.5 truncated") << 3510.0f << 75 << u"默认推荐压缩率"_s;
+    QTest::newRow("74") << 3490.0f << 74 << u"74% - 较好"_s;
+    QTest::newRow("80") << 3600.0f << 80 << u"80% - 高质量"_s;
+    QTest::newRow("79.95 truncated") << 3599.0f << 79 << u"79% - 较好"_s;
+    QTest::newRow("60") << 3200.0f << 60 << u"60% - 较好"_s;
+    QTest::newRow("59") << 3199.0f << 59 << u"59% - 中等"_s;
+    QTest::newRow("30") << 2600.0f << 30 << u"30% - 中等"_s;
+    QTest::newRow("29") << 2599.0f << 29 << u"29% - 低质量"_s;
+    QTest::newRow("restored left of the track") << 1500.0f << 1 << u"1% - 低质量"_s;
+    QTest::newRow("restored right of the track") << 9000.0f << 100 << u"100% - 高质量"_s;
+}
+
+void tst_CompressionOptions::qualityFollowsThumb()
+{
+    QFETCH(float, thumbLeft);
+    QFETCH(int, quality);
+    QFETCH(QString, caption);
+
+    OptionsPanel panel;
+    CompressionOptions &options = *panel.options;
+    options.setThumbLeft(thumbLeft);
+    options.setQuality(0);
+
+    // A pointer passing over the thumb with no button held.
+    options.imgSlider_MouseMove(Qt::NoButton, 45);
+
+    QCOMPARE(options.thumbLeft(), thumbLeft);
+    QCOMPARE(options.Quality(), quality);
+    QCOMPARE(options.qualityCaptionText(), caption);
+    QCOMPARE(CompressionOptions::qualityCaption(quality), caption);
+}
+
+void tst_CompressionOptions::leftDragMovesAndPins_data()
+{
+    QTest::addColumn<float>("grabX");
+    QTest::addColumn<float>("moveX");
+    QTest::addColumn<float>("thumbLeft");
+    QTest::addColumn<int>("quality");
+
+    // The thumb starts at 3000 (quality 50).
+    QTest::newRow("inside the track") << 45.0f << 345.0f << 3300.0f << 65;
+    QTest::newRow("fractional twips are kept") << 0.0f << 7.5f << 3007.5f << 50;
+    QTest::newRow("exactly the left end") << 100.0f << -900.0f << 2000.0f << 1;
+    QTest::newRow("beyond the left end pins") << 100.0f << -5000.0f << 2000.0f << 1;
+    QTest::newRow("exactly the right end") << 0.0f << 1000.0f << 4000.0f << 100;
+    QTest::newRow("beyond the right end pins") << 0.0f << 30000.0f << 4000.0f << 100;
+}
+
+void tst_CompressionOptions::leftDragMovesAndPins()
+{
+    QFETCH(float, grabX);
+    QFETCH(float, moveX);
+    QFETCH(float, thumbLeft);
+    QFETCH(int, quality);
+
+    OptionsPanel panel;
+    CompressionOptions &options = *panel.options;
+    options.setThumbLeft(3000);
+    options.imgSlider_MouseDown(Qt::LeftButton, grabX);
+    QCOMPARE(options.SliderGrabX(), grabX);
+
+    options.imgSlider_MouseMove(Qt::LeftButton, moveX);
+
+    QCOMPARE(options.thumbLeft(), thumbLeft);
+    QCOMPARE(options.Quality(), quality);
+    QCOMPARE(options.imgSlider()->x(), qRound(thumbLeft / 15));
+    QCOMPARE(options.imgSlider()->y(), 371);
+}
+
+void tst_CompressionOptions::otherButtonsDoNotDragButStillRecompute_data()
+{
+    QTest::addColumn<Qt::MouseButtons>("buttons");
+    QTest::newRow("right") << Qt::MouseButtons(Qt::RightButton);
+    QTest::newRow("middle") << Qt::MouseButtons(Qt::MiddleButton);
+    QTest::newRow("left and right") << (Qt::LeftButton | Qt::RightButton);
+}
+
+void tst_CompressionOptions::otherButtonsDoNotDragButStillRecompute()
+{
+    QFETCH(Qt::MouseButtons, buttons);
+
+    OptionsPanel panel;
+    CompressionOptions &options = *panel.options;
+    options.setThumbLeft(3700);
+    options.setQuality(12);
+    // Whatever button goes down, the grab point is taken.
+    options.imgSlider_MouseDown(buttons, 60);
+    QCOMPARE(options.SliderGrabX(), 60.0f);
+
+    options.imgSlider_MouseMove(buttons, 600);
+
+    QCOMPARE(options.thumbLeft(), 3700.0f);
+    QCOMPARE(options.Quality(), 85);
+    QCOMPARE(options.qualityCaptionText(), u"85% - 高质量"_s);
+}
+
+void tst_CompressionOptions::mouseDragOnTheThumbMovesIt_data()
+{
+    QTest::addColumn<double>("twips");
+    QTest::addColumn<float>("draggedLeft");
+    QTest::addColumn<float>("rightEnd");
+    QTest::newRow("design screen") << 15.0 << 3810.0f << 4000.0f;
+    QTest::newRow("12 twips per pixel") << 12.0 << 3048.0f << 3200.0f;
+}
+
+void tst_CompressionOptions::mouseDragOnTheThumbMovesIt()
+{
+    QFETCH(double, twips);
+    QFETCH(float, draggedLeft);
+    QFETCH(float, rightEnd);
+
+    OptionsPanel panel;
+    CompressionOptions &options = *panel.options;
+    options.scaleForScreen(twips, twips);
+    panel.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel.window.get()));
+    SliderThumb *thumb = options.imgSlider();
+
+    // Twenty pixels to the right: the same pixels on any screen.
+    QTest::mousePress(thumb, Qt::LeftButton, {}, QPoint(5, 10));
+    QTest::mouseMove(thumb, QPoint(25, 10));
+    QCOMPARE(options.thumbLeft(), draggedLeft);
+    QCOMPARE(thumb->x(), 254);
+    QCOMPARE(options.Quality(), 90);
+    QCOMPARE(options.qualityCaptionText(), u"90% - 高质量"_s);
+
+    QTest::mouseMove(thumb, QPoint(400, 10));
+    QTest::mouseRelease(thumb, Qt::LeftButton, {}, QPoint(400, 10));
+    QCOMPARE(options.thumbLeft(), rightEnd);
+    QCOMPARE(thumb->x(), 267);
+    QCOMPARE(options.Quality(), 100);
+}
+
+void tst_CompressionOptions::shortenPathCaption_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("five stays") << u"D:\\ab"_s << u"D:\\ab"_s;
+    QTest::newRow("six gets the dots") << u"D:\\out"_s << u"D:\\out.."_s;
+    QTest::newRow("ten stays whole") << u"D:\\photos\\"_s << u"D:\\photos\\.."_s;
+    QTest::newRow("longer is cut at ten") << u"D:\\photos\\small"_s << u"D:\\photos\\.."_s;
+    QTest::newRow("default folder") << u"C:\\压缩图片输出"_s << u"C:\\压缩图片输出.."_s;
+    QTest::newRow("pair not split") << u"/home/use😀/x"_s << u"/home/use😀.."_s;
+}
+
+void tst_CompressionOptions::shortenPathCaption()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, shown);
+    QCOMPARE(CompressionOptions::ShortenPathCaption(caption), shown);
+}
+
+void tst_CompressionOptions::outputChangesIgnoredWhileLoading()
+{
+    OptionsPanel panel;
+    CompressionOptions &options = *panel.options;
+    options.setOptionsLoading(true);
+    options.lblCF()->setText(u"unchanged"_s);
+
+    options.cmbOutput()->setCurrentIndex(1);
+    options.cmbOutput_Click();
+    options.lblCF_Click();
+    options.lblDefault_Click();
+
+    QCOMPARE(panel.chooserCalls(), 0);
+    QCOMPARE(options.lblCF()->text(), u"unchanged"_s);
+}
+
+void tst_CompressionOptions::pathLabelOpensChooserEvenWhenCustomIsSelected()
+{
+    OptionsPanel panel;
+    CompressionOptions &options = *panel.options;
+    QTemporaryDir first;
+    QTemporaryDir second;
+
+    panel.nextFolder = first.path();
+    options.lblCF_Click();
+    QCOMPARE(panel.chooserCalls(), 1);
+    QCOMPARE(options.outputChoice(), 1);
+    QCOMPARE(options.OutputFolder(), first.path());
+    QCOMPARE(panel.prompts.first(), u"请选择一个文件夹"_s);
+    QCOMPARE(panel.owners.first(), panel.window.get());
+
+    // A real click on the label, while "自定义..." is already selected.
+    panel.nextFolder = second.path();
+    panel.window->show();
+    QTest::mouseClick(options.lblCF(), Qt::LeftButton);
+    QCOMPARE(panel.chooserCalls(), 2);
+    QCOMPARE(options.outputChoice(), 1);
+    QCOMPARE(options.OutputFolder(), second.path());
+    QCOMPARE(options.lblCF()->toolTip(), second.path());
+}
+
+void tst_CompressionOptions::cancelledChooserFallsBackToDefaultFolder()
+{
+    OptionsPanel panel;
+    CompressionOptions &options = *panel.options;
+    options.setOutputFolder(u"/somewhere/else"_s);
+    panel.nextFolder.clear();
+
+    options.cmbOutput()->setCurrentIndex(1);
+    options.cmbOutput_Click();
+
+    const QString folder = Platform::defaultOutputFolder();
+    QCOMPARE(panel.chooserCalls(), 1);
+    QCOMPARE(options.OutputFolder(), folder);
+    QCOMPARE(options.lblCF()->toolTip(), folder);
+    QCOMPARE(options.lblCF()->text(), folder.left(10) + u".."_s);
+}
+
+void tst_CompressionOptions::confirmedChooserShowsFolder()
+{
+    OptionsPanel panel;
+    CompressionOptions &options = *panel.options;
+    QTemporaryDir dir;
+    const QString folder = dir.path() + u"/照片 small"_s;
+    QVERIFY(QDir().mkpath(folder));
+    panel.nextFolder = folder;
+
+    options.cmbOutput()->setCurrentIndex(1);
+    options.cmbOutput_Click();
+
+    QCOMPARE(options.OutputFolder(), folder);
+    QCOMPARE(options.lblCF()->toolTip(), folder);
+    QCOMPARE(options.lblCF()->text(), folder.left(10) + u".."_s);
+}
+
+void tst_CompressionOptions::userPicksOutputEntries()
+{
+    OptionsPanel panel;
+    CompressionOptions &options = *panel.options;
+    QTemporaryDir dir;
+    panel.nextFolder = dir.path();
+    QComboBox *output = options.cmbOutput();
+
+    QTest::keyClick(output, Qt::Key_Down);
+    QCOMPARE(output->currentIndex(), 1);
+    QCOMPARE(panel.chooserCalls(), 1);
+    QCOMPARE(options.OutputFolder(), dir.path());
+
+    // Back to the images' own folders: the chosen folder is kept for a later save.
+    QTest::keyClick(output, Qt::Key_Up);
+    QCOMPARE(output->currentIndex(), 0);
+    QCOMPARE(panel.chooserCalls(), 1);
+    QCOMPARE(options.lblCF()->text(), u"图片原始路径"_s);
+    QCOMPARE(options.OutputFolder(), dir.path());
+    QCOMPARE(options.lblCF()->toolTip(), dir.path());
+}
+
+void tst_CompressionOptions::defaultValuesRestoreEverything()
+{
+    OptionsPanel panel;
+    CompressionOptions &options = *panel.options;
+    const QString chosen = u"/data/exports/2024"_s;
+    panel.nextFolder = chosen;
+    options.lblCF_Click();
+    options.setResizeText(u"50%"_s);
+    options.lblCF_MouseMove();
+    options.setThumbLeft(3900);
+    options.imgSlider_MouseMove(Qt::NoButton, 0);
+    QCOMPARE(options.Quality(), 95);
+
+    options.lblDefault_Click();
+
+    QCOMPARE(options.resizeText(), u"不变"_s);
+    QCOMPARE(options.outputChoice(), 0);
+    QVERIFY(!options.lblCF()->isBold());
+    QCOMPARE(options.qualityCaptionText(), u"默认推荐压缩率"_s);
+    QCOMPARE(options.thumbLeft(), 3500.0f);
+    QCOMPARE(options.imgSlider()->x(), 233);
+    QCOMPARE(options.Quality(), 75);
+    QCOMPARE(options.OutputFolder(), Platform::defaultOutputFolder());
+    QCOMPARE(options.lblCF()->text(), u"图片原始路径"_s);
+    QCOMPARE(options.lblCF()->toolTip(), chosen);
+    QCOMPARE(panel.chooserCalls(), 1);
+
+    // The thumb goes to three quarters of whatever track the screen gave.
+    options.scaleForScreen(12, 12);
+    options.lblDefault_Click();
+    QCOMPARE(options.thumbLeft(), 2800.0f);
+}
+
+void tst_CompressionOptions::linkLabelsTurnBoldAndBack()
+{
+    OptionsPanel panel;
+    CompressionOptions &options = *panel.options;
+    panel.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel.window.get()));
+
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(options.lblCF(), &move);
+    QVERIFY(options.lblCF()->isBold());
+    QVERIFY(!options.lblDefault()->isBold());
+    QApplication::sendEvent(options.lblDefault(), &move);
+    QVERIFY(options.lblDefault()->isBold());
+    QVERIFY(options.lblDefault()->font().underline());
+
+    options.resetLinkLabels();
+    QVERIFY(!options.lblCF()->isBold());
+    QVERIFY(!options.lblDefault()->isBold());
+    QVERIFY(options.lblCF()->font().underline());
+}
+
+void tst_CompressionOptions::linkLabelClickNeedsLeftPressAndReleaseInside()
+{
+    QWidget window;
+    auto *link = new LinkLabel(u"为什么?"_s, &window);
+    link->setGeometry(10, 10, 60, 17);
+    window.show();
+    QSignalSpy clicks(link, &LinkLabel::clicked);
+    QSignalSpy presses(link, &LinkLabel::mousePressed);
+
+    QTest::mouseClick(link, Qt::LeftButton);
+    QCOMPARE(clicks.count(), 1);
+
+    QTest::mouseClick(link, Qt::RightButton);
+    QCOMPARE(clicks.count(), 1);
+
+    QTest::mousePress(link, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(200, 5));
+    QCOMPARE(clicks.count(), 1);
+    QCOMPARE(presses.count(), 3);
+}
+
+void tst_CompressionOptions::startupDefaultsOpenNoChooser()
+{
+    OptionsPanel panel;
+    CompressionOptions &options = *panel.options;
+    options.setSliderBounds(100, 200);
+    options.setResizeText(u"640x480"_s);
+    options.lblCF_Click();
+    options.setQuality(10);
+    options.setOutputFolder(u"/elsewhere"_s);
+    const qsizetype calls = panel.chooserCalls();
+
+    options.setStartupDefaults();
+
+    QCOMPARE(panel.chooserCalls(), calls);
+    QCOMPARE(options.SliderMin(), 2000);
+    QCOMPARE(options.SliderMax(), 4000);
+    QCOMPARE(options.resizeText(), u"不变"_s);
+    QCOMPARE(options.outputChoice(), 0);
+    QCOMPARE(options.lblCF()->text(), u"图片原始路径"_s);
+    QCOMPARE(options.OutputFolder(), Platform::defaultOutputFolder());
+    QCOMPARE(options.Quality(), 75);
+}
+
+void tst_CompressionOptions::scaleForScreen_data()
+{
+    QTest::addColumn<qint16>("sliderMin");
+    QTest::addColumn<qint16>("sliderMax");
+    QTest::addColumn<double>("twipsX");
+    QTest::addColumn<double>("twipsY");
+    QTest::addColumn<qint16>("scaledMin");
+    QTest::addColumn<qint16>("scaledMax");
+
+    QTest::newRow("design bounds at 12")
+        << qint16(2000) << qint16(4000) << 12.0 << 12.0 << qint16(1600) << qint16(3200);
+    QTest::newRow("design bounds at 15")
+        << qint16(2000) << qint16(4000) << 15.0 << 15.0 << qint16(2000) << qint16(4000);
+    QTest::newRow("bounds follow the vertical factor")
+        << qint16(2000) << qint16(4000) << 10.0 << 12.0 << qint16(1600) << qint16(3200);
+    QTest::newRow("halves go to even")
+        << qint16(2001) << qint16(2003) << 7.5 << 7.5 << qint16(1000) << qint16(1002);
+    QTest::newRow("a bound that no longer fits keeps its value")
+        << qint16(2000) << qint16(30000) << 30.0 << 30.0 << qint16(4000) << qint16(30000);
+}
+
+void tst_CompressionOptions::scaleForScreen()
+{
+    QFETCH(qint16, sliderMin);
+    QFETCH(qint16, sliderMax);
+    QFETCH(double, twipsX);
+    QFETCH(double, twipsY);
+    QFETCH(qint16, scaledMin);
+    QFETCH(qint16, scaledMax);
+
+    OptionsPanel panel;
+    CompressionOptions &options = *panel.options;
+    options.setSliderBounds(sliderMin, sliderMax);
+    QList<QRect> before;
+    for (const QWidget *control : options.runLockedControls())
+        before.append(control->geometry());
+
+    options.scaleForScreen(twipsX, twipsY);
+
+    QCOMPARE(options.SliderMin(), scaledMin);
+    QCOMPARE(options.SliderMax(), scaledMax);
+    QCOMPARE(options.thumbLeft(), static_cast<float>(3510 * twipsX / 15));
+    QCOMPARE(options.twipsPerPixelX(), twipsX);
+    QCOMPARE(options.twipsPerPixelY(), twipsY);
+    QList<QRect> after;
+    for (const QWidget *control : options.runLockedControls())
+        after.append(control->geometry());
+    QCOMPARE(after, before);
+}
+
+QTEST_MAIN(tst_CompressionOptions)
+#include "tst_compressionoptions.moc"

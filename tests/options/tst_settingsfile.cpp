@@ -1,0 +1,400 @@
+#include "options/CompressionOptions.h"
+#include "options/LinkLabel.h"
+#include "options/SettingsFile.h"
+#include "options/SliderThumb.h"
+#include "platform/Platform.h"
+#include "tests/options/OptionsPanel.h"
+#include "tests/support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A panel as start-up leaves it just before the settings file is read.
+struct LoadingPanel : OptionsPanel {
+    LoadingPanel() { options->setOptionsLoading(true); }
+};
+
+QByteArray sixLines(const QByteArray &folder, const QByteArray &quality, const QByteArray &resize,
+                    const QByteArray &thumb, const QByteArray &caption, const QByteArray &choice)
+{
+    return folder + "\r\n" + quality + "\r\n" + resize + "\r\n" + thumb + "\r\n" + caption +
+           "\r\n" + choice + "\r\n";
+}
+
+} // namespace
+
+class tst_SettingsFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstSaveWritesDefaults();
+    void everyLineRoundTrips();
+    void thumbIsStoredInDesignUnits();
+
+    void badValuesFallBack_data();
+    void badValuesFallBack();
+    void shortFilesKeepDefaultsForMissingLines_data();
+    void shortFilesKeepDefaultsForMissingLines();
+    void lineEndingsAndByteOrderMark_data();
+    void lineEndingsAndByteOrderMark();
+    void customChoiceShowsStoredFolderWithoutChooser();
+    void unusableFilesLeaveDefaults();
+    void garbageIsSurvivedAndRepairedByTheNextSave();
+
+    void folderWithLineBreakKeepsTheOtherLinesInPlace();
+    void saveCreatesMissingFolder();
+    void saveFailuresAreReported_data();
+    void saveFailuresAreReported();
+    void readOnlyFolderKeepsOldFile();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void tst_SettingsFile::firstSaveWritesDefaults()
+{
+    LoadingPanel panel;
+    const QString path = m_dir.filePath(u"first/tessaly.ini"_s);
+    SettingsFile::LoadSettings(*panel.options, path); // no file yet
+
+    QString message;
+    QVERIFY(SettingsFile::SaveSettings(*panel.options, path, &message));
+    QVERIFY(message.isEmpty());
+    QCOMPARE(TestFiles::read(path), sixLines(Platform::defaultOutputFolder().toUtf8(), "75", "不变",
+                                             " 3510 ", "默认推荐压缩率", " 0 "));
+}
+
+void tst_SettingsFile::everyLineRoundTrips()
+{
+    OptionsPanel saved;
+    CompressionOptions &options = *saved.options;
+    // Commas and leading quotes survive: lines are read whole.
+    const QString folder = m_dir.filePath(u"输出, 照片 \"旧\""_s);
+    saved.nextFolder = folder;
+    options.lblCF_Click();
+    options.setQuality(42);
+    options.setResizeText(u"\"50%\", sharp"_s);
+    options.setThumbLeft(2847.5f);
+    options.setQualityCaptionText(u"42% - 中等"_s);
+    const QString path = m_dir.filePath(u"roundtrip.ini"_s);
+    QVERIFY(SettingsFile::SaveSettings(options, path, nullptr));
+    QCOMPARE(TestFiles::read(path),
+             sixLines(folder.toUtf8(), "42", "\"50%\", sharp", " 2847.5 ", "42% - 中等", " 1 "));
+
+    LoadingPanel loaded;
+    SettingsFile::LoadSettings(*loaded.options, path);
+    loaded.options->setOptionsLoading(false);
+    const CompressionOptions &restored = *loaded.options;
+    QCOMPARE(restored.OutputFolder(), folder);
+    QCOMPARE(restored.Quality(), 42);
+    QCOMPARE(restored.resizeText(), u"\"50%\", sharp"_s);
+    QCOMPARE(restored.thumbLeft(), 2848.0f); // halves to even
+    QCOMPARE(restored.qualityCaptionText(), u"42% - 中等"_s);
+    QCOMPARE(restored.outputChoice(), 1);
+    QCOMPARE(restored.lblCF()->text(), folder.left(10) + u".."_s);
+    QCOMPARE(restored.lblCF()->toolTip(), folder);
+    QCOMPARE(loaded.chooserCalls(), 0);
+}
+
+void tst_SettingsFile::thumbIsStoredInDesignUnits()
+{
+    OptionsPanel saved;
+    saved.options->scaleForScreen(12, 12);
+    saved.options->setThumbLeft(2809); // one twip right of the design place, at 12
+    const QString path = m_dir.filePath(u"scaled.ini"_s);
+    QVERIFY(SettingsFile::SaveSettings(*saved.options, path, nullptr));
+    QCOMPARE(TestFiles::read(path).split('\n').value(3), " 3511.25 \r");
+
+    // Read before the next start-up rescales, then rescaled with the rest of the layout: the
+    // thumb comes back where it was, not rescaled twice.
+    LoadingPanel loaded;
+    SettingsFile::LoadSettings(*loaded.options, path);
+    QCOMPARE(loaded.options->thumbLeft(), 3511.0f);
+    loaded.options->scaleForScreen(12, 12);
+    QCOMPARE(loaded.options->thumbLeft(), 2808.8f);
+    QCOMPARE(loaded.options->imgSlider()->x(), saved.options->imgSlider()->x());
+}
+
+void tst_SettingsFile::badValuesFallBack_data()
+{
+    QTest::addColumn<QByteArray>("quality");
+    QTest::addColumn<QByteArray>("thumb");
+    QTest::addColumn<QByteArray>("choice");
+    QTest::addColumn<int>("expectedQuality");
+    QTest::addColumn<float>("expectedThumb");
+    QTest::addColumn<int>("expectedChoice");
+
+    QTest::newRow("plain") << QByteArray("80") << QByteArray(" 3600 ") << QByteArray(" 0 ") << 80
+                           << 3600.0f << 0;
+    QTest::newRow("no range test on quality")
+        << QByteArray("500") << QByteArray(" 3500.5 ") << QByteArray(" 1 ") << 500 << 3500.0f << 1;
+    QTest::newRow("negative quality, thumb halves to even")
+        << QByteArray("-3") << QByteArray(" 3501.5 ") << QByteArray("7") << -3 << 3502.0f << 1;
+    QTest::newRow("quality floored")
+        << QByteArray("75.9") << QByteArray("-3500 ") << QByteArray("x") << 75 << -3500.0f << 0;
+    QTest::newRow("floored towards minus")
+        << QByteArray("-0.5") << QByteArray("2000") << QByteArray("-1") << -1 << 2000.0f << 1;
+    QTest::newRow("too large") << QByteArray("99999") << QByteArray("1e30") << QByteArray("1.5")
+                               << 75 << 3510.0f << 1;
+    QTest::newRow("not numbers") << QByteArray("abc") << QByteArray("NaN") << QByteArray("0.5")
+                                 << 75 << 3510.0f << 0;
+    QTest::newRow("just past 16 bits")
+        << QByteArray("32768") << QByteArray("-32769") << QByteArray("40000") << 75 << 3510.0f << 0;
+    QTest::newRow("empty values") << QByteArray() << QByteArray() << QByteArray() << 75 << 3510.0f
+                                  << 0;
+    QTest::newRow("infinity") << QByteArray("inf") << QByteArray("-inf") << QByteArray("0") << 75
+                              << 3510.0f << 0;
+}
+
+void tst_SettingsFile::badValuesFallBack()
+{
+    QFETCH(QByteArray, quality);
+    QFETCH(QByteArray, thumb);
+    QFETCH(QByteArray, choice);
+    QFETCH(int, expectedQuality);
+    QFETCH(float, expectedThumb);
+    QFETCH(int, expectedChoice);
+
+    const QString path = m_dir.filePath(u"bad.ini"_s);
+    QVERIFY(TestFiles::write(path, sixLines("/srv/out", quality, "50%", thumb, "随便", choice)));
+
+    LoadingPanel panel;
+    SettingsFile::LoadSettings(*panel.options, path);
+    const CompressionOptions &options = *panel.options;
+    QCOMPARE(options.Quality(), expectedQuality);
+    QCOMPARE(options.thumbLeft(), expectedThumb);
+    QCOMPARE(options.outputChoice(), expectedChoice);
+    QCOMPARE(options.lblCF()->text(), expectedChoice ? u"/srv/out.."_s : u"图片原始路径"_s);
+    // The text lines are taken as they stand, whatever the numbers did.
+    QCOMPARE(options.OutputFolder(), u"/srv/out"_s);
+    QCOMPARE(options.resizeText(), u"50%"_s);
+    QCOMPARE(options.qualityCaptionText(), u"随便"_s);
+    QCOMPARE(panel.chooserCalls(), 0);
+}
+
+void tst_SettingsFile::shortFilesKeepDefaultsForMissingLines_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<int>("quality");
+    QTest::addColumn<QString>("resize");
+
+    const QString home = Platform::defaultOutputFolder();
+    QTest::newRow("empty") << QByteArray() << home << 75 << u"不变"_s;
+    QTest::newRow("one line") << QByteArray("/srv/out\r\n") << u"/srv/out"_s << 75 << u"不变"_s;
+    QTest::newRow("one line, no line end")
+        << QByteArray("/srv/out") << u"/srv/out"_s << 75 << u"不变"_s;
+    QTest::newRow("two lines") << QByteArray("/srv/out\r\n60\r\n") << u"/srv/out"_s << 60
+                               << u"不变"_s;
+    QTest::newRow("empty folder line")
+        << QByteArray("\r\n60\r\n800x600\r\n") << home << 60 << u"800x600"_s;
+    QTest::newRow("relative folder line") << QByteArray("out\r\n60\r\n") << home << 60 << u"不变"_s;
+}
+
+void tst_SettingsFile::shortFilesKeepDefaultsForMissingLines()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, folder);
+    QFETCH(int, quality);
+    QFETCH(QString, resize);
+
+    const QString path = m_dir.filePath(u"short.ini"_s);
+    QVERIFY(TestFiles::write(path, content));
+    LoadingPanel panel;
+    SettingsFile::LoadSettings(*panel.options, path);
+
+    const CompressionOptions &options = *panel.options;
+    QCOMPARE(options.OutputFolder(), folder);
+    QCOMPARE(options.Quality(), quality);
+    QCOMPARE(options.resizeText(), resize);
+    QCOMPARE(options.thumbLeft(), 3510.0f);
+    QCOMPARE(options.qualityCaptionText(), u"默认推荐压缩率"_s);
+    QCOMPARE(options.outputChoice(), 0);
+    QCOMPARE(options.lblCF()->text(), u"图片原始路径"_s);
+}
+
+void tst_SettingsFile::lineEndingsAndByteOrderMark_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    const QByteArray lines = sixLines("/srv/相片", "61", "800x600", " 3300 ", "61% - 较好", " 1 ");
+    QTest::newRow("CR LF") << lines;
+    QTest::newRow("LF") << QByteArray(lines).replace("\r\n", "\n");
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF") + lines;
+    QTest::newRow("twenty lines") << lines + QByteArray("extra\r\n").repeated(14);
+}
+
+void tst_SettingsFile::lineEndingsAndByteOrderMark()
+{
+    QFETCH(QByteArray, content);
+    const QString path = m_dir.filePath(u"endings.ini"_s);
+    QVERIFY(TestFiles::write(path, content));
+    LoadingPanel panel;
+    SettingsFile::LoadSettings(*panel.options, path);
+
+    const CompressionOptions &options = *panel.options;
+    QCOMPARE(options.OutputFolder(), u"/srv/相片"_s);
+    QCOMPARE(options.Quality(), 61);
+    QCOMPARE(options.resizeText(), u"800x600"_s);
+    QCOMPARE(options.thumbLeft(), 3300.0f);
+    QCOMPARE(options.qualityCaptionText(), u"61% - 较好"_s);
+    QCOMPARE(options.outputChoice(), 1);
+}
+
+void tst_SettingsFile::customChoiceShowsStoredFolderWithoutChooser()
+{
+    const QString folder = u"/mnt/"_s + QString(10000, u'长');
+    const QString path = m_dir.filePath(u"long.ini"_s);
+    QVERIFY(TestFiles::write(
+        path, sixLines(folder.toUtf8(), "75", "不变", " 3510 ", "默认推荐压缩率", " 1 ")));
+
+    // Even when nothing is loading any more, restoring never asks for a folder.
+    OptionsPanel panel;
+    SettingsFile::LoadSettings(*panel.options, path);
+
+    QCOMPARE(panel.chooserCalls(), 0);
+    QCOMPARE(panel.options->OutputFolder(), folder);
+    QCOMPARE(panel.options->outputChoice(), 1);
+    QCOMPARE(panel.options->lblCF()->text(), u"/mnt/长长长长长.."_s);
+    QCOMPARE(panel.options->lblCF()->toolTip(), folder);
+}
+
+void tst_SettingsFile::unusableFilesLeaveDefaults()
+{
+    const QString missing = m_dir.filePath(u"missing.ini"_s);
+    const QString directory = m_dir.filePath(u"directory.ini"_s);
+    QVERIFY(QDir().mkpath(directory));
+    const QString unreadable = m_dir.filePath(u"unreadable.ini"_s);
+    QVERIFY(TestFiles::write(unreadable, sixLines("/srv/x", "10", "1x1", "1", "c", "1")));
+    QVERIFY(QFile::setPermissions(unreadable, QFileDevice::Permissions()));
+    const bool canStillRead = QFile(unreadable).open(QIODevice::ReadOnly);
+
+    for (const QString &path : {missing, directory, unreadable}) {
+        if (path == unreadable && canStillRead)
+            continue; // permissions do not bind this user
+        LoadingPanel panel;
+        SettingsFile::LoadSettings(*panel.options, path);
+        QCOMPARE(panel.options->OutputFolder(), Platform::defaultOutputFolder());
+        QCOMPARE(panel.options->Quality(), 75);
+        QCOMPARE(panel.options->resizeText(), u"不变"_s);
+        QCOMPARE(panel.options->outputChoice(), 0);
+    }
+    QFile::setPermissions(unreadable, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (canStillRead)
+        QSKIP("file permissions do not apply to this user; the unreadable file was not tried");
+}
+
+void tst_SettingsFile::garbageIsSurvivedAndRepairedByTheNextSave()
+{
+    QByteArray garbage(8192, Qt::Uninitialized);
+    QRandomGenerator random(20240611);
+    for (char &byte : garbage)
+        byte = static_cast<char>(random.bounded(256));
+    const QString path = m_dir.filePath(u"garbage.ini"_s);
+    QVERIFY(TestFiles::write(path, garbage));
+
+    LoadingPanel panel;
+    SettingsFile::LoadSettings(*panel.options, path);
+    QCOMPARE(panel.chooserCalls(), 0);
+
+    QVERIFY(SettingsFile::SaveSettings(*panel.options, path, nullptr));
+    const QByteArray written = TestFiles::read(path);
+    QCOMPARE(written.count("\r\n"), 6);
+    QVERIFY(written.endsWith("\r\n"));
+
+    // The repaired file is stable: read and written again, it stays the same bytes.
+    LoadingPanel again;
+    SettingsFile::LoadSettings(*again.options, path);
+    const QString copy = m_dir.filePath(u"garbage-again.ini"_s);
+    QVERIFY(SettingsFile::SaveSettings(*again.options, copy, nullptr));
+    QCOMPARE(TestFiles::read(copy), written);
+}
+
+void tst_SettingsFile::folderWithLineBreakKeepsTheOtherLinesInPlace()
+{
+    OptionsPanel panel;
+    panel.options->setOutputFolder(m_dir.filePath(u"two\nlines"_s));
+    panel.options->setQuality(33);
+    const QString path = m_dir.filePath(u"linebreak.ini"_s);
+    QVERIFY(SettingsFile::SaveSettings(*panel.options, path, nullptr));
+
+    const QList<QByteArray> lines = TestFiles::read(path).split('\n');
+    QCOMPARE(lines.size(), 7);
+    QCOMPARE(lines.at(0), Platform::defaultOutputFolder().toUtf8() + '\r');
+    QCOMPARE(lines.at(1), "33\r");
+}
+
+void tst_SettingsFile::saveCreatesMissingFolder()
+{
+    OptionsPanel panel;
+    const QString path = m_dir.filePath(u"new/config/tessaly.ini"_s);
+    QVERIFY(SettingsFile::SaveSettings(*panel.options, path, nullptr));
+    QCOMPARE(TestFiles::read(path).count("\r\n"), 6);
+}
+
+void tst_SettingsFile::saveFailuresAreReported_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("keptFile");
+    QTest::addColumn<QString>("reason");
+
+    const QString directory = m_dir.filePath(u"dir-at-path/tessaly.ini"_s);
+    QVERIFY(TestFiles::write(directory + u"/inside.txt"_s, "keep me"));
+    QTest::newRow("a directory at the settings path")
+        << directory << directory + u"/inside.txt"_s << u"该位置已有一个同名的文件夹"_s;
+
+    const QString blocker = m_dir.filePath(u"plain-file"_s);
+    QVERIFY(TestFiles::write(blocker, "keep me"));
+    QTest::newRow("a file where the folder should be")
+        << blocker + u"/tessaly.ini"_s << blocker << u"所在的文件夹不存在，也无法创建"_s;
+}
+
+void tst_SettingsFile::saveFailuresAreReported()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, keptFile);
+    QFETCH(QString, reason);
+
+    OptionsPanel panel;
+    QString message;
+    QVERIFY(!SettingsFile::SaveSettings(*panel.options, path, &message));
+    QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
+    QVERIFY2(message.startsWith(u"无法保存设置文件"_s), qPrintable(message));
+    QVERIFY2(message.contains(reason), qPrintable(message));
+    QCOMPARE(TestFiles::read(keptFile), "keep me");
+}
+
+void tst_SettingsFile::readOnlyFolderKeepsOldFile()
+{
+    const QString folder = m_dir.filePath(u"readonly"_s);
+    const QString path = folder + u"/tessaly.ini"_s;
+    const QByteArray old = sixLines("/old", "50", "不变", " 3000 ", "50% - 中等", " 0 ");
+    QVERIFY(TestFiles::write(path, old));
+    QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    const auto restore = qScopeGuard([&folder] {
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+    });
+    if (QFile probe(folder + u"/probe"_s); probe.open(QIODevice::WriteOnly)) {
+        probe.remove();
+        QSKIP("folder permissions do not apply to this user");
+    }
+
+    OptionsPanel panel;
+    panel.options->setQuality(90);
+    QString message;
+    QVERIFY(!SettingsFile::SaveSettings(*panel.options, path, &message));
+    QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
+    QCOMPARE(TestFiles::read(path), old);
+}
+
+QTEST_MAIN(tst_SettingsFile)
+#include "tst_settingsfile.moc"
