@@ -8,12 +8,6 @@
 #include <QListWidget>
 #include <QTreeWidget>
 
-namespace {
-
-const QString removeSelectedCommand = QStringLiteral("RemoveSelected");
-
-} // namespace
-
 const QString &ImageQueue::normalHintText()
 {
     static const QString text = QStringLiteral("拖拽您的图片文件到这里");
@@ -23,6 +17,12 @@ const QString &ImageQueue::normalHintText()
 const QString &ImageQueue::searchingHintText()
 {
     static const QString text = QStringLiteral("搜索文件...");
+    return text;
+}
+
+const QString &ImageQueue::removeSelectedCommand()
+{
+    static const QString text = QStringLiteral("RemoveSelected");
     return text;
 }
 
@@ -65,9 +65,8 @@ ImageQueue::ImageQueue(QWidget *window)
     layout->addWidget(m_lblText);
     m_lblText->setObjectName(QStringLiteral("lblText"));
     m_lblText->setAlignment(Qt::AlignCenter);
-    QPalette hintPalette = m_lblText->palette();
-    hintPalette.setColor(QPalette::WindowText, QColor(128, 128, 128));
-    m_lblText->setPalette(hintPalette);
+    // A style sheet, not the palette: an application-wide style sheet would override it.
+    m_lblText->setStyleSheet(QStringLiteral("color: rgb(128, 128, 128);"));
     QFont hintFont = m_lblText->font();
     hintFont.setPointSizeF(9);
     hintFont.setBold(true);
@@ -113,7 +112,7 @@ void ImageQueue::ClearQueue()
 
 void ImageQueue::txtAction_Change()
 {
-    if (m_txtAction->text() == removeSelectedCommand)
+    if (m_txtAction->text() == removeSelectedCommand())
         RemoveCurrent();
     // Emptying the field re-enters this handler once; that pass finds nothing to do.
     if (!m_txtAction->text().isEmpty())
@@ -128,6 +127,12 @@ int ImageQueue::count() const
 QString ImageQueue::head() const
 {
     return m_lstFile->count() > 0 ? m_lstFile->item(0)->text() : QString();
+}
+
+QString ImageQueue::entryAt(int index) const
+{
+    const QListWidgetItem *item = m_lstFile->item(index);
+    return item ? item->text() : QString();
 }
 
 QString ImageQueue::headDisplayText() const
@@ -155,13 +160,22 @@ QStringList ImageQueue::entries() const
 void ImageQueue::showDropHint(const QString &text)
 {
     m_lblText->setText(text);
-    m_picText->show();
-    m_picText->raise();
+    setDropHintShown(true);
 }
 
 void ImageQueue::hideDropHint()
 {
-    m_picText->hide();
+    setDropHintShown(false);
+}
+
+void ImageQueue::setDropHintShown(bool shown)
+{
+    if (shown) {
+        m_picText->show();
+        m_picText->raise();
+    } else {
+        m_picText->hide();
+    }
 }
 
 void ImageQueue::updateDropHint()

@@ -23,6 +23,8 @@ public:
 
     static const QString &normalHintText();
     static const QString &searchingHintText();
+    // The one text of txtAction that is a command: remove the list view's current entry.
+    static const QString &removeSelectedCommand();
 
     // The tag of the "格式" column: the trimmed path's last three characters, upper-cased.
     static QString FormatTag(const QString &path);
@@ -34,12 +36,15 @@ public:
 
     int count() const;
     QString head() const;
+    QString entryAt(int index) const;
     QString headDisplayText() const;
     void removeHead();
     QStringList entries() const;
 
     void showDropHint(const QString &text);
     void hideDropHint();
+    // Shows or hides the hint as it stands, its text untouched.
+    void setDropHintShown(bool shown);
     // Hidden when the queue holds an entry, shown with the normal text otherwise.
     void updateDropHint();
     bool isDropHintVisible() const;

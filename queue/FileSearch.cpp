@@ -1,0 +1,121 @@
+#include "queue/FileSearch.h"
+
+#include "platform/Platform.h"
+
+#include <QCoreApplication>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QPointer>
+
+#include <array>
+#include <vector>
+
+namespace {
+
+// Only this many subfolders of one folder are searched, in the order they are listed.
+constexpr qsizetype maxSubfoldersPerFolder = 200;
+
+struct DirectoryEntry {
+    QString name;
+    bool plainFolder = false;
+};
+
+// A folder the search enters: a real directory that is not hidden. Links and junctions are
+// never entered, so one that points back to a parent cannot send the search round in circles.
+bool isPlainFolder(const QFileInfo &info)
+{
+    return !info.isSymLink() && !info.isJunction() && info.isDir() && !info.isHidden();
+}
+
+// Reads the whole listing and closes the enumeration before anything else runs, so at most one
+// enumeration is ever open, also when a command served between entries starts a second search.
+std::vector<DirectoryEntry> listFolder(const QString &folder)
+{
+    std::vector<DirectoryEntry> entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        const QFileInfo info = it.nextFileInfo();
+        entries.push_back({info.fileName(), isPlainFolder(info)});
+    }
+    return entries;
+}
+
+void serveWindowEvents()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+// Searches one folder's own entries: its images go to the list, and its first plain
+// subfolders come back, in listing order, to be searched afterwards.
+QStringList searchFolderEntries(const QString &folder, const QPointer<QListWidget> &list)
+{
+    const std::vector<DirectoryEntry> entries = listFolder(folder);
+    QStringList subfolders;
+    for (std::size_t i = 0; i < entries.size() && list; ++i) {
+        const DirectoryEntry &entry = entries[i];
+        if (entry.plainFolder) {
+            if (subfolders.size() < maxSubfoldersPerFolder)
+                subfolders.append(FileSearch::JoinPath(folder, entry.name));
+        } else if (FileSearch::IsImageName(FileSearch::TrimEntryName(entry.name))) {
+            // The path keeps the name exactly as listed, so it always names the real file.
+            list->addItem(FileSearch::JoinPath(folder, entry.name));
+        }
+        if (i > 0)
+            serveWindowEvents();
+    }
+    return subfolders;
+}
+
+} // namespace
+
+namespace FileSearch {
+
+void ScanFolder(const QString &folder, QListWidget *list)
+{
+    // An empty path would name the working folder, which nobody chose.
+    if (folder.isEmpty())
+        return;
+    const QPointer<QListWidget> target(list);
+    // Folders still to search, the next one last. An explicit stack rather than recursion keeps
+    // the depth-first order without tying the depth of a tree to the depth of the call stack.
+    std::vector<QString> pending{folder};
+    while (!pending.empty() && target) {
+        const QString current = std::move(pending.back());
+        pending.pop_back();
+        const QStringList subfolders = searchFolderEntries(current, target);
+        pending.insert(pending.end(), subfolders.crbegin(), subfolders.crend());
+    }
+}
+
+QString TrimEntryName(const QString &name)
+{
+    qsizetype length = name.size();
+    while (length > 0 && (name.at(length - 1) == QChar(u'\0') || name.at(length - 1) == u' '))
+        --length;
+    return name.left(length);
+}
+
+bool IsImageName(const QString &name)
+{
+    static const std::array<QString, 7> extensions{
+        QStringLiteral(".bmp"),  QStringLiteral(".jpg"), QStringLiteral(".gif"),
+        QStringLiteral(".png"),  QStringLiteral(".tif"), QStringLiteral(".tiff"),
+        QStringLiteral(".jpeg"),
+    };
+    for (const QString &extension : extensions) {
+        if (name.endsWith(extension, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+QString JoinPath(const QString &folder, const QString &name)
+{
+    if (!folder.isEmpty() && Platform::isPathSeparator(folder.back()))
+        return folder + name;
+    return folder + Platform::nativeSeparator() + name;
+}
+
+} // namespace FileSearch

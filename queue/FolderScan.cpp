@@ -1,0 +1,50 @@
+#include "queue/FolderScan.h"
+
+#include "queue/FileSearch.h"
+#include "queue/ImageQueue.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QWidget>
+
+FolderScan::FolderScan(ImageQueue *queue, QWidget *window)
+    : QObject(queue)
+    , m_queue(queue)
+    , m_window(window)
+{}
+
+const QString &FolderScan::browsePrompt()
+{
+    static const QString text = QStringLiteral("请选择一个文件夹");
+    return text;
+}
+
+void FolderScan::AddFolder()
+{
+    queueFolder(m_folderBrowser.browse(m_window, browsePrompt()));
+}
+
+void FolderScan::queueFolder(const QString &folder)
+{
+    m_queue->showDropHint(ImageQueue::searchingHintText());
+    if (!folder.isEmpty()) {
+        // Commands served during the search may close the window and take this object with it.
+        const QPointer<FolderScan> alive(this);
+        FileSearch::ScanFolder(folder, m_queue->List1());
+        if (!alive)
+            return;
+        moveScanListIntoQueue();
+    }
+    m_queue->lblText()->setText(ImageQueue::normalHintText());
+    m_queue->setDropHintShown(m_queue->count() == 0);
+    m_window->repaint();
+}
+
+void FolderScan::moveScanListIntoQueue()
+{
+    QListWidget *scanList = m_queue->List1();
+    for (int row = 0; row < scanList->count(); ++row)
+        m_queue->AddToQueue(scanList->item(row)->text());
+    scanList->clear();
+}

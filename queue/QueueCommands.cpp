@@ -1,0 +1,55 @@
+#include "queue/QueueCommands.h"
+
+#include "dialogs/CCommonDialogs.h"
+#include "queue/FolderScan.h"
+#include "queue/frmMenu.h"
+#include "queue/ImageQueue.h"
+#include "queue/QueueDropTarget.h"
+
+#include <QTreeWidget>
+
+QueueCommands::QueueCommands(ImageQueue *queue, CCommonDialogs *dialogs, QWidget *window)
+    : QObject(queue)
+    , m_queue(queue)
+    , m_dialogs(dialogs)
+    , m_menu(new frmMenu(queue, window))
+    , m_folderScan(new FolderScan(queue, window))
+    , m_dropTarget(new QueueDropTarget(queue))
+{}
+
+const QString &QueueCommands::openTitle()
+{
+    static const QString text = QStringLiteral("打开文件");
+    return text;
+}
+
+const QString &QueueCommands::openFilter()
+{
+    static const QString text =
+        QStringLiteral("所有文件(All Files, *.*)|*.*|JPG图片文件(*.jpg)|*.jpg|BMP文件(*.bmp)|*.bmp|"
+                       "GIF文件(*.gif)|*.gif|PNG图片(*.png)|*.png");
+    return text;
+}
+
+void QueueCommands::addFile()
+{
+    m_dialogs->setFilename(QString());
+    m_dialogs->setTitle(openTitle());
+    m_dialogs->setFilter(openFilter());
+    if (!m_dialogs->ShowOpen())
+        return;
+    const QString path = m_dialogs->Filename();
+    if (!path.isEmpty())
+        m_queue->AddToQueue(path);
+    m_queue->setDropHintShown(m_queue->LV()->topLevelItemCount() == 0);
+}
+
+void QueueCommands::AddFolder()
+{
+    m_folderScan->AddFolder();
+}
+
+void QueueCommands::popupRemoveMenu(const QPoint &globalPos)
+{
+    m_menu->popup(globalPos);
+}

@@ -1,0 +1,212 @@
+#include "queue/QueueDropTarget.h"
+#include "tests/queue/QueueFixture.h"
+
+#include <QDropEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+class TestQueueDrops : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dropQueuesFilesInOrder_data();
+    void dropQueuesFilesInOrder();
+    void dropOfNonFilesAddsNothing_data();
+    void dropOfNonFilesAddsNothing();
+    void dropOfFolderQueuesFolderItself();
+    void dropOfTenThousandFiles();
+    void dragOfFilesIsAccepted_data();
+    void dragOfFilesIsAccepted();
+};
+
+namespace {
+
+enum class Target { ListView, HintBox, HintLabel };
+
+QWidget *targetWidget(const QueueWindow &w, Target target)
+{
+    switch (target) {
+    case Target::ListView:
+        return w.queue->LV()->viewport();
+    case Target::HintBox:
+        return w.queue->picText();
+    case Target::HintLabel:
+        return w.queue->lblText();
+    }
+    return nullptr;
+}
+
+void addTargetRows(const char *name)
+{
+    QTest::newRow(qPrintable(QString::fromLatin1(name) + u" on LV"_s)) << Target::ListView;
+    QTest::newRow(qPrintable(QString::fromLatin1(name) + u" on picText"_s)) << Target::HintBox;
+    QTest::newRow(qPrintable(QString::fromLatin1(name) + u" on lblText"_s)) << Target::HintLabel;
+}
+
+QMimeData *filesData(const QStringList &paths)
+{
+    auto *data = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    data->setUrls(urls);
+    return data;
+}
+
+// Delivers a drag that ends in a drop as the window system does: the drop only arrives when
+// the target accepted the drag. Returns the drop action the target settled on.
+Qt::DropAction drop(QWidget *target, const QMimeData *data)
+{
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(QPoint(5, 5), offered, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return Qt::IgnoreAction;
+    QDragMoveEvent move(QPoint(6, 6), offered, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &move);
+    QDropEvent event(QPointF(6, 6), offered, data, Qt::LeftButton, Qt::NoModifier);
+    event.setDropAction(Qt::MoveAction);
+    QCoreApplication::sendEvent(target, &event);
+    return event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Target)
+
+void TestQueueDrops::dropQueuesFilesInOrder_data()
+{
+    QTest::addColumn<Target>("target");
+    addTargetRows("three files");
+}
+
+void TestQueueDrops::dropQueuesFilesInOrder()
+{
+    QFETCH(Target, target);
+    QueueWindow w;
+    QueueDropTarget dropTarget(w.queue);
+    w.queue->AddToQueue(u"/p/queued.jpg"_s);
+    const QStringList dropped{u"/p/c.png"_s,      u"/p/with blank.jpg"_s,
+                              u"/p/照片.JPEG"_s,  u"/p/-dash \"quoted\".gif"_s,
+                              u"/p/queued.jpg"_s, u"/p/notes.txt"_s};
+    const std::unique_ptr<QMimeData> data(filesData(dropped));
+
+    QCOMPARE(drop(targetWidget(w, target), data.get()), Qt::CopyAction);
+
+    QCOMPARE(w.queue->entries(), QStringList{u"/p/queued.jpg"_s} + dropped);
+    QVERIFY(w.inStep());
+    QCOMPARE(w.queue->LV()->topLevelItem(3)->text(1), u"PEG"_s);
+    QVERIFY(!w.queue->isDropHintVisible());
+}
+
+void TestQueueDrops::dropOfNonFilesAddsNothing_data()
+{
+    QTest::addColumn<Target>("target");
+    addTargetRows("text");
+}
+
+void TestQueueDrops::dropOfNonFilesAddsNothing()
+{
+    QFETCH(Target, target);
+    QueueWindow w;
+    QueueDropTarget dropTarget(w.queue);
+    QMimeData text;
+    text.setText(u"/p/a.jpg"_s);
+    QMimeData web;
+    web.setUrls({QUrl(u"https://example.com/a.jpg"_s)});
+    QMimeData nothing;
+
+    for (QMimeData *data : {&text, &web, &nothing}) {
+        // The drag is refused, so no drop arrives; and were one handed over, it adds nothing.
+        QCOMPARE(drop(targetWidget(w, target), data), Qt::IgnoreAction);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
+                         Qt::NoModifier);
+        dropTarget.OLEDragDrop(&event);
+        QCOMPARE(event.dropAction(), Qt::CopyAction);
+    }
+
+    QCOMPARE(w.queue->count(), 0);
+    QVERIFY(w.inStep());
+    QVERIFY(w.queue->isDropHintVisible());
+
+    // Mixed in with files, a web address is left out and the files still arrive.
+    QMimeData mixed;
+    mixed.setUrls({QUrl(u"https://example.com/b.jpg"_s), QUrl::fromLocalFile(u"/p/a.jpg"_s)});
+    QCOMPARE(drop(targetWidget(w, target), &mixed), Qt::CopyAction);
+    QCOMPARE(w.queue->entries(), QStringList{u"/p/a.jpg"_s});
+    QVERIFY(!w.queue->isDropHintVisible());
+}
+
+void TestQueueDrops::dropOfFolderQueuesFolderItself()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(u"album/inner"_s));
+    QueueWindow w;
+    QueueDropTarget dropTarget(w.queue);
+    const QString folder = dir.path() + u"/album"_s;
+    const std::unique_ptr<QMimeData> data(filesData({folder}));
+
+    QCOMPARE(drop(w.queue->LV()->viewport(), data.get()), Qt::CopyAction);
+
+    QCOMPARE(w.queue->entries(), QStringList{folder});
+    QCOMPARE(w.queue->LV()->topLevelItem(0)->text(1), u"BUM"_s);
+}
+
+void TestQueueDrops::dropOfTenThousandFiles()
+{
+    QueueWindow w;
+    QueueDropTarget dropTarget(w.queue);
+    QStringList dropped;
+    for (int i = 0; i < 10000; ++i)
+        dropped.append(u"/p/img%1.jpg"_s.arg(i));
+    const std::unique_ptr<QMimeData> data(filesData(dropped));
+
+    QCOMPARE(drop(w.queue->picText(), data.get()), Qt::CopyAction);
+
+    QCOMPARE(w.queue->entries(), dropped);
+    QVERIFY(w.inStep());
+    QVERIFY(!w.queue->isDropHintVisible());
+}
+
+void TestQueueDrops::dragOfFilesIsAccepted_data()
+{
+    QTest::addColumn<Target>("target");
+    addTargetRows("drag");
+}
+
+void TestQueueDrops::dragOfFilesIsAccepted()
+{
+    QFETCH(Target, target);
+    QueueWindow w;
+    QueueDropTarget dropTarget(w.queue);
+    QWidget *widget = targetWidget(w, target);
+    QVERIFY(widget->acceptDrops());
+    const std::unique_ptr<QMimeData> files(filesData({u"/p/a.jpg"_s}));
+    QMimeData text;
+    text.setText(u"hello"_s);
+
+    for (const QMimeData *data : {files.get(), &text}) {
+        const bool offersFiles = data == files.get();
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &enter);
+        QCOMPARE(enter.isAccepted(), offersFiles);
+        QDragMoveEvent move(QPoint(6, 6), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &move);
+        QCOMPARE(move.isAccepted(), offersFiles);
+        if (offersFiles)
+            QCOMPARE(move.dropAction(), Qt::CopyAction);
+    }
+    // Passing over does not change the queue.
+    QCOMPARE(w.queue->count(), 0);
+}
+
+QTEST_MAIN(TestQueueDrops)
+#include "tst_queuedrops.moc"
