@@ -2,12 +2,14 @@
 
 #include "platform/Platform.h"
 
-const QString &ConverterCommand::noResizeText() {
+const QString &ConverterCommand::noResizeText()
+{
     static const QString text = QStringLiteral("不变");
     return text;
 }
 
-QString ConverterCommand::quoted(const QString &piece) {
+QString ConverterCommand::quoted(const QString &piece)
+{
     const bool needsQuotes = piece.contains(u' ') || piece.contains(u'"') ||
                              piece.contains(u'\t') || piece.contains(u'\n');
     if (!needsQuotes)
@@ -18,7 +20,8 @@ QString ConverterCommand::quoted(const QString &piece) {
     return u'"' + escaped + u'"';
 }
 
-QString ConverterCommand::commandLine() const {
+QString ConverterCommand::commandLine() const
+{
     QString line = quoted(Platform::converterPath(programFolder)) + u' ' + quoted(input) + u' ';
     if (resizeText != noResizeText())
         line += QStringLiteral(" -resize ") + quoted(resizeText);

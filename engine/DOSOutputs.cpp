@@ -20,13 +20,16 @@ constexpr int pollMs = 50;
 DOSOutputs::DOSOutputs(QWidget *messageOwner, QObject *parent)
     : QObject(parent)
     , m_messageOwner(messageOwner)
-    , m_decoder(QStringConverter::System) {}
+    , m_decoder(QStringConverter::System)
+{}
 
-DOSOutputs::~DOSOutputs() {
+DOSOutputs::~DOSOutputs()
+{
     terminate();
 }
 
-QString DOSOutputs::ExecuteCommand(const QString &CommandLine) {
+QString DOSOutputs::ExecuteCommand(const QString &CommandLine)
+{
     if (!CommandLine.isEmpty())
         m_commandLine = CommandLine;
     if (!startCommand())
@@ -39,7 +42,8 @@ QString DOSOutputs::ExecuteCommand(const QString &CommandLine) {
     return m_outputs;
 }
 
-bool DOSOutputs::startCommand() {
+bool DOSOutputs::startCommand()
+{
     if (m_commandLine.isEmpty()) {
         showCritical(QStringLiteral("Command Line empty"));
         return false;
@@ -84,11 +88,13 @@ bool DOSOutputs::startCommand() {
     return true;
 }
 
-bool DOSOutputs::isRunning() const {
+bool DOSOutputs::isRunning() const
+{
     return m_child != nullptr;
 }
 
-void DOSOutputs::terminate() {
+void DOSOutputs::terminate()
+{
     if (!m_child)
         return;
     QProcess *child = m_child;
@@ -99,15 +105,18 @@ void DOSOutputs::terminate() {
     delete child;
 }
 
-qint64 DOSOutputs::processId() const {
+qint64 DOSOutputs::processId() const
+{
     return m_child ? m_child->processId() : 0;
 }
 
-void DOSOutputs::setExtraEnvironment(const QProcessEnvironment &environment) {
+void DOSOutputs::setExtraEnvironment(const QProcessEnvironment &environment)
+{
     m_extraEnvironment = environment;
 }
 
-void DOSOutputs::drainOutput() {
+void DOSOutputs::drainOutput()
+{
     if (!m_child)
         return;
     while (m_child->bytesAvailable() > 0) {
@@ -119,7 +128,8 @@ void DOSOutputs::drainOutput() {
     }
 }
 
-void DOSOutputs::finishChild(int exitCode, QProcess::ExitStatus exitStatus) {
+void DOSOutputs::finishChild(int exitCode, QProcess::ExitStatus exitStatus)
+{
     // The child has gone, but its last words may still sit in the pipe.
     drainOutput();
     if (!m_child)
@@ -131,6 +141,7 @@ void DOSOutputs::finishChild(int exitCode, QProcess::ExitStatus exitStatus) {
     Q_EMIT CommandOver();
 }
 
-void DOSOutputs::showCritical(const QString &text) {
+void DOSOutputs::showCritical(const QString &text)
+{
     QMessageBox::critical(m_messageOwner, QStringLiteral("Tessaly"), text);
 }

@@ -13,7 +13,8 @@ class QWidget;
 // one pipe, and hands back everything the child wrote. ExecuteCommand waits for the child while
 // the window stays alive; startCommand() starts it and returns at once, for callers that keep
 // several converters busy and wait for CommandOver themselves.
-class DOSOutputs : public QObject {
+class DOSOutputs : public QObject
+{
     Q_OBJECT
 
 public:

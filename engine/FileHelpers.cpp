@@ -14,14 +14,16 @@ namespace {
 constexpr QFileDevice::Permissions ownerFull =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 
-void serveEvents() {
+void serveEvents()
+{
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
 }
 
 } // namespace
 
-QString GetFileName(const QString &path) {
+QString GetFileName(const QString &path)
+{
     for (qsizetype i = path.size() - 1; i >= 0; --i) {
         if (Platform::isPathSeparator(path.at(i)))
             return path.mid(i + 1);
@@ -29,13 +31,15 @@ QString GetFileName(const QString &path) {
     return path;
 }
 
-QString GetBaseName(const QString &path) {
+QString GetBaseName(const QString &path)
+{
     const QString name = GetFileName(path);
     const qsizetype dot = name.indexOf(u'.');
     return dot < 0 ? name : name.left(dot);
 }
 
-void DeleteFolderTree(const QString &folder) {
+void DeleteFolderTree(const QString &folder)
+{
     QString path = folder;
     while (path.size() > 1 && Platform::isPathSeparator(path.back()))
         path.chop(1);

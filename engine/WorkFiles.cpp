@@ -16,17 +16,21 @@ const QString pidSuffix = QStringLiteral(".pid");
 WorkFiles::WorkFiles(const QString &workFolder, int slot)
     : m_workFolder(workFolder)
     , m_folder(slot == 0 ? workFolder : workFolder + QStringLiteral("/slot%1").arg(slot))
-    , m_slot(slot) {}
+    , m_slot(slot)
+{}
 
-QString WorkFiles::pidFile() const {
+QString WorkFiles::pidFile() const
+{
     return m_workFolder + QStringLiteral("/converter%1").arg(m_slot) + pidSuffix;
 }
 
-bool WorkFiles::prepareFolder() const {
+bool WorkFiles::prepareFolder() const
+{
     return QDir().mkpath(m_folder);
 }
 
-void WorkFiles::clear() const {
+void WorkFiles::clear() const
+{
     QFile::remove(input());
     QFile::remove(result());
     const QStringList frames =
@@ -35,7 +39,8 @@ void WorkFiles::clear() const {
         QFile::remove(m_folder + u'/' + frame);
 }
 
-QString WorkFiles::producedResult() const {
+QString WorkFiles::producedResult() const
+{
     for (const QString &candidate : {result(), m_folder + QStringLiteral("/tmp1-0.jpg")}) {
         const QFileInfo info(candidate);
         if (info.isFile() && info.size() > 0)
@@ -44,7 +49,8 @@ QString WorkFiles::producedResult() const {
     return QString();
 }
 
-void WorkFiles::terminateLeftovers(const QString &workFolder) {
+void WorkFiles::terminateLeftovers(const QString &workFolder)
+{
     const QStringList pidFiles = QDir(workFolder).entryList({u'*' + pidSuffix}, QDir::Files);
     for (const QString &name : pidFiles) {
         QFile file(workFolder + u'/' + name);

@@ -6,7 +6,8 @@
 // converted and the converter's result. Slot 0 uses tmp.dat and tmp1.jpg in the work folder
 // itself; further slots have a folder each, so that converters running side by side never share
 // a file.
-class WorkFiles {
+class WorkFiles
+{
 public:
     WorkFiles(const QString &workFolder, int slot);
 

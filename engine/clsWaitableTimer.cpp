@@ -4,7 +4,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
-void clsWaitableTimer::Wait(const int &MilliSeconds) {
+void clsWaitableTimer::Wait(const int &MilliSeconds)
+{
     if (!QCoreApplication::instance())
         throw WaitError("[clsWaitableTimer.Wait]no application object serves the window events");
 
@@ -21,7 +22,8 @@ void clsWaitableTimer::Wait(const int &MilliSeconds) {
     m_loop.clear();
 }
 
-void clsWaitableTimer::interrupt() {
+void clsWaitableTimer::interrupt()
+{
     if (m_loop)
         m_loop->quit();
 }

@@ -1,5 +1,5 @@
-#include "engine/DOSOutputs.h"
 #include "engine/clsWaitableTimer.h"
+#include "engine/DOSOutputs.h"
 #include "tests/support/ModalWatcher.h"
 
 #include <QElapsedTimer>
@@ -75,8 +75,8 @@ private Q_SLOTS:
         // The child stays silent for a while and speaks only as it exits: ending on a process
         // list or before the pipe is empty would lose these words.
         DOSOutputs runner;
-        const QString output = runner.ExecuteCommand(
-            shell(QStringLiteral("sleep 0.3; printf last-words; exit 0")));
+        const QString output =
+            runner.ExecuteCommand(shell(QStringLiteral("sleep 0.3; printf last-words; exit 0")));
         QCOMPARE(output, QStringLiteral("last-words"));
         QVERIFY(runner.succeeded());
     }
@@ -84,8 +84,8 @@ private Q_SLOTS:
     void standardErrorSharesThePipe()
     {
         DOSOutputs runner;
-        const QString output = runner.ExecuteCommand(
-            shell(QStringLiteral("echo out; echo err 1>&2")));
+        const QString output =
+            runner.ExecuteCommand(shell(QStringLiteral("echo out; echo err 1>&2")));
         QVERIFY(output.contains(QStringLiteral("out\n")));
         QVERIFY(output.contains(QStringLiteral("err\n")));
     }
@@ -104,8 +104,8 @@ private Q_SLOTS:
         QStringList chunks;
         connect(&runner, &DOSOutputs::ReceiveOutputs, this,
                 [&chunks](const QString &chunk) { chunks.append(chunk); });
-        const QString output = runner.ExecuteCommand(
-            shell(QStringLiteral("printf %070000d 0 | tr 0 x")));
+        const QString output =
+            runner.ExecuteCommand(shell(QStringLiteral("printf %070000d 0 | tr 0 x")));
         QCOMPARE(output.size(), 70000);
         QCOMPARE(output.count(u'x'), 70000);
         QVERIFY(chunks.size() >= 69); // 70000 bytes in reads of at most 1024

@@ -18,15 +18,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("baseName");
-        QTest::newRow("several dots") << u"/pics/trip.day1.jpg"_qs << u"trip.day1.jpg"_qs
-                                      << u"trip"_qs;
+        QTest::newRow("several dots")
+            << u"/pics/trip.day1.jpg"_qs << u"trip.day1.jpg"_qs << u"trip"_qs;
         QTest::newRow("no dot") << u"/pics/photo"_qs << u"photo"_qs << u"photo"_qs;
         QTest::newRow("leading dot") << u"/pics/.hidden.png"_qs << u".hidden.png"_qs << QString();
         QTest::newRow("empty") << QString() << QString() << QString();
         QTest::newRow("no folder") << u"a.b.png"_qs << u"a.b.png"_qs << u"a"_qs;
         QTest::newRow("trailing separator") << u"/pics/"_qs << QString() << QString();
-        QTest::newRow("chinese") << u"/相册/风景.照片.JPG"_qs << u"风景.照片.JPG"_qs
-                                 << u"风景"_qs;
+        QTest::newRow("chinese") << u"/相册/风景.照片.JPG"_qs << u"风景.照片.JPG"_qs << u"风景"_qs;
     }
 
     void names()
@@ -88,8 +87,8 @@ private Q_SLOTS:
     void quotedPiecesStayOneArgument()
     {
         QFETCH(QString, piece);
-        const QString line = QStringLiteral("convert ") + ConverterCommand::quoted(piece)
-                             + QStringLiteral(" -quality 75");
+        const QString line = QStringLiteral("convert ") + ConverterCommand::quoted(piece) +
+                             QStringLiteral(" -quality 75");
         QCOMPARE(QProcess::splitCommand(line),
                  QStringList({u"convert"_qs, piece, u"-quality"_qs, u"75"_qs}));
     }
@@ -111,8 +110,8 @@ private Q_SLOTS:
         QCOMPARE(QProcess::splitCommand(command.commandLine()),
                  QStringList({u"/opt/tessaly/data/convert"_qs, u"/c/jpgtmp/tmp.dat"_qs,
                               u"-resize"_qs, u"640x480"_qs, u"-background"_qs, u"white"_qs,
-                              u"-alpha"_qs, u"remove"_qs, u"-alpha"_qs, u"off"_qs,
-                              u"-quality"_qs, u"82"_qs, u"/c/jpgtmp/tmp1.jpg"_qs}));
+                              u"-alpha"_qs, u"remove"_qs, u"-alpha"_qs, u"off"_qs, u"-quality"_qs,
+                              u"82"_qs, u"/c/jpgtmp/tmp1.jpg"_qs}));
     }
 };
 

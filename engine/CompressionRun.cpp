@@ -1,0 +1,395 @@
+#include "engine/CompressionRun.h"
+
+#include "engine/clsWaitableTimer.h"
+#include "engine/ConverterCommand.h"
+#include "engine/DOSOutputs.h"
+#include "engine/FileHelpers.h"
+#include "engine/ImageHeader.h"
+#include "engine/WorkFiles.h"
+#include "options/CompressionOptions.h"
+#include "platform/Platform.h"
+#include "platform/SoundPlayer.h"
+#include "queue/ImageQueue.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcessEnvironment>
+#include <QProgressBar>
+#include <QSaveFile>
+#include <QThread>
+
+namespace {
+
+constexpr int maxJobs = 64;
+constexpr int pollMs = 50;
+constexpr int failuresListedInTooltip = 40;
+
+const QString resultSuffix = QStringLiteral("_已压缩.jpg");
+
+void serveEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+// The converter says so, but still writes a half-grey picture and exits with 0.
+bool reportsDamagedSource(const QString &converterOutput)
+{
+    return converterOutput.contains(QLatin1String("Premature end of")) ||
+           converterOutput.contains(QLatin1String("Corrupt JPEG data"));
+}
+
+bool isReadOnly(const QFileInfo &file)
+{
+    // The mode bits, not access(): the owner marked the file read-only even when we could write.
+    constexpr QFileDevice::Permissions writeBits = QFileDevice::WriteOwner | QFileDevice::WriteGroup
+                                                   | QFileDevice::WriteOther;
+    return !(file.permissions() & writeBits);
+}
+
+QString withoutTrailingSeparator(QString folder)
+{
+    if (folder.size() > 1 && Platform::isPathSeparator(folder.back()))
+        folder.chop(1);
+    return folder;
+}
+
+} // namespace
+
+struct CompressionRun::Slot {
+    Slot(DOSOutputs *sharedRunner, std::unique_ptr<DOSOutputs> ownRunner, const WorkFiles &files)
+        : ownRunner(std::move(ownRunner))
+        , runner(sharedRunner ? sharedRunner : this->ownRunner.get())
+        , files(files)
+    {}
+
+    ~Slot() { QObject::disconnect(finished); }
+
+    std::unique_ptr<DOSOutputs> ownRunner;
+    DOSOutputs *runner;
+    WorkFiles files;
+    QMetaObject::Connection finished;
+    bool busy = false;
+};
+
+struct CompressionRun::Job {
+    QString source;
+    std::size_t slot = 0;
+    bool done = false;
+    bool converted = false;
+};
+
+CompressionRun::CompressionRun(ImageQueue &queue, CompressionOptions &options, DOSOutputs &runner,
+                               const Controls &controls, QObject *parent)
+    : QObject(parent)
+    , m_queue(queue)
+    , m_options(options)
+    , m_runner(runner)
+    , m_controls(controls)
+    , m_programFolder(Platform::programFolder())
+    , m_openFolder(Platform::openInFileBrowser)
+    , m_playSound(SoundPlayer::playToEnd)
+    , m_wait(std::make_unique<clsWaitableTimer>())
+{
+    setJobs(jobsFromEnvironment());
+}
+
+CompressionRun::~CompressionRun() = default;
+
+int CompressionRun::jobsFromEnvironment()
+{
+    bool isNumber = false;
+    const int requested = qEnvironmentVariable("TESSALY_JOBS").trimmed().toInt(&isNumber);
+    if (isNumber && requested >= 1 && requested <= maxJobs)
+        return requested;
+    return qBound(1, QThread::idealThreadCount(), maxJobs);
+}
+
+const QString &CompressionRun::doneText()
+{
+    static const QString text = QStringLiteral("完成.");
+    return text;
+}
+
+QString CompressionRun::failureText(int failed)
+{
+    return QStringLiteral("完成. %1 个文件失败").arg(failed);
+}
+
+void CompressionRun::setJobs(int jobs)
+{
+    if (m_runInProgress)
+        return;
+    m_jobs = qBound(1, jobs, maxJobs);
+}
+
+void CompressionRun::setFolderOpener(std::function<bool(const QString &)> opener)
+{
+    m_openFolder = std::move(opener);
+}
+
+void CompressionRun::setSoundPlayer(std::function<void(const QString &)> player)
+{
+    m_playSound = std::move(player);
+}
+
+void CompressionRun::cleanUpScratchFolders()
+{
+    const QString workFolder = Platform::jpgTmpFolder();
+    WorkFiles::terminateLeftovers(workFolder);
+    FileHelpers::DeleteFolderTree(workFolder + u'/');
+    FileHelpers::DeleteFolderTree(Platform::tmpQuenbyFolder() + u'/');
+}
+
+bool CompressionRun::converterAvailable() const
+{
+    const QFileInfo converter(Platform::converterPath(m_programFolder));
+    if (converter.isFile() && converter.isExecutable())
+        return true;
+    QMessageBox::critical(m_controls.messageOwner, QStringLiteral("Tessaly"),
+                          QStringLiteral("找不到图片转换程序：\n%1\n\n请安装 ImageMagick 后再试。"
+                                         "队列中的文件保持不变，没有压缩任何文件。")
+                              .arg(QDir::toNativeSeparators(converter.filePath())));
+    return false;
+}
+
+void CompressionRun::lockControls(bool locked)
+{
+    for (QWidget *control : std::as_const(m_controls.lockedDuringRun))
+        control->setEnabled(!locked);
+}
+
+void CompressionRun::Command3_Click()
+{
+    if (m_runInProgress)
+        return;
+    Q_EMIT startBusyChanged(false);
+    if (m_queue.count() == 0) {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("添加文件"),
+                        QStringLiteral("请先添加一个图片文件."), QMessageBox::Ok,
+                        m_controls.messageOwner);
+        box.exec();
+        return;
+    }
+    if (!converterAvailable())
+        return;
+
+    m_options.setOutputFolder(withoutTrailingSeparator(m_options.OutputFolder()));
+    m_runInProgress = true;
+    m_aborted = false;
+    Q_EMIT startBusyChanged(true);
+    m_controls.imgStart->setEnabled(false);
+    lockControls(true);
+
+    m_workFolder = Platform::jpgTmpFolder();
+    QDir().mkdir(m_options.OutputFolder());
+    QDir().mkdir(Platform::tmpQuenbyFolder());
+    QDir().mkdir(m_workFolder);
+    QFile::remove(m_workFolder + QStringLiteral("/jpgtmp.pdf"));
+    m_controls.lblPB->setText(QStringLiteral("准备文件..."));
+    m_controls.pb->setMaximum(m_queue.count());
+    m_controls.pb->setMinimum(0);
+
+    QProcessEnvironment converterEnvironment;
+    converterEnvironment.insert(QStringLiteral("MAGICK_CONFIGURE_PATH"),
+                                Platform::converterPolicyFolder(m_programFolder));
+    if (m_jobs > 1)
+        converterEnvironment.insert(QStringLiteral("MAGICK_THREAD_LIMIT"), QStringLiteral("1"));
+    m_slots.clear();
+    for (int slot = 0; slot < m_jobs; ++slot) {
+        auto ownRunner =
+            slot == 0 ? nullptr : std::make_unique<DOSOutputs>(m_controls.messageOwner);
+        m_slots.push_back(std::make_unique<Slot>(
+            slot == 0 ? &m_runner : nullptr, std::move(ownRunner), WorkFiles(m_workFolder, slot)));
+        Slot *added = m_slots.back().get();
+        added->runner->setExtraEnvironment(converterEnvironment);
+        added->finished = connect(added->runner, &DOSOutputs::CommandOver, this,
+                                  [this, added] { finishJob(*added); });
+    }
+    m_failed.clear();
+
+    while (!m_aborted && m_queue.count() > 0) {
+        m_controls.lblPB->setText(QStringLiteral("正在压缩..."));
+        dispatchJobs();
+        while (!m_aborted && !m_jobsInFlight.empty() && !m_jobsInFlight.front().done)
+            m_wait->Wait(pollMs);
+        if (m_aborted || !commitHead())
+            continue;
+    }
+    if (m_aborted) {
+        m_runInProgress = false;
+        return;
+    }
+    finishRun();
+}
+
+void CompressionRun::dispatchJobs()
+{
+    while (!m_aborted && m_jobsInFlight.size() < std::size_t(m_jobs) &&
+           m_jobsInFlight.size() < std::size_t(m_queue.count())) {
+        std::size_t free = 0;
+        while (m_slots[free]->busy)
+            ++free;
+        m_slots[free]->busy = true;
+        m_jobsInFlight.push_back({m_queue.entryAt(int(m_jobsInFlight.size())), free});
+        startJob(m_jobsInFlight.back());
+    }
+}
+
+void CompressionRun::startJob(Job &job)
+{
+    Slot &slot = *m_slots[job.slot];
+    slot.files.prepareFolder();
+    slot.files.clear();
+    // A copy that fails leaves the work folder empty, so no earlier image is converted in its
+    // place.
+    if (!QFile::copy(job.source, slot.files.input())) {
+        job.done = true;
+        return;
+    }
+    ConverterCommand command;
+    command.programFolder = m_programFolder;
+    command.input = slot.files.input();
+    command.resizeText = m_options.resizeText();
+    command.quality = m_options.Quality();
+    command.output = slot.files.result();
+    command.flattenOntoWhite = ImageHeader::hasTransparency(slot.files.input());
+
+    slot.runner->setCommandLine(command.commandLine());
+    if (!slot.runner->startCommand()) {
+        job.done = true;
+        return;
+    }
+    QFile pid(slot.files.pidFile());
+    if (pid.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        pid.write(QByteArray::number(slot.runner->processId()));
+}
+
+void CompressionRun::finishJob(Slot &slot)
+{
+    QFile::remove(slot.files.pidFile());
+    for (Job &job : m_jobsInFlight) {
+        if (m_slots[job.slot].get() == &slot && !job.done) {
+            job.done = true;
+            job.converted = slot.runner->succeeded() &&
+                            !reportsDamagedSource(slot.runner->Outputs().toString()) &&
+                            !slot.files.producedResult().isEmpty();
+            break;
+        }
+    }
+    m_wait->interrupt();
+}
+
+bool CompressionRun::commitHead()
+{
+    if (m_jobsInFlight.empty())
+        return false;
+    const Job job = m_jobsInFlight.front();
+    m_jobsInFlight.pop_front();
+    Slot &slot = *m_slots[job.slot];
+
+    if (m_queue.head() != job.source) {
+        // The queue changed under the run; start again from its current head.
+        for (const Job &pending : m_jobsInFlight)
+            m_slots[pending.slot]->runner->terminate();
+        for (const auto &each : m_slots)
+            each->busy = false;
+        m_jobsInFlight.clear();
+        return false;
+    }
+
+    const bool succeeded =
+        job.converted && copyResultOut(slot.files.producedResult(), outputPathForHead());
+    slot.busy = false;
+    if (!succeeded)
+        recordFailure(job.source);
+    serveEvents();
+    m_queue.removeHead();
+    m_controls.pb->setValue(m_controls.pb->value() + 1);
+    Q_EMIT entryCommitted(job.source, succeeded);
+    return true;
+}
+
+QString CompressionRun::outputPathForHead() const
+{
+    if (m_options.outputChoice() == 0) {
+        const QString text = m_queue.headDisplayText();
+        qsizetype cut = text.size();
+        while (cut > 0 && !Platform::isPathSeparator(text.at(cut - 1)))
+            --cut;
+        return text.left(cut) + FileHelpers::GetBaseName(text) + resultSuffix;
+    }
+    return m_options.OutputFolder() + Platform::nativeSeparator() +
+           FileHelpers::GetBaseName(m_queue.head()) + resultSuffix;
+}
+
+bool CompressionRun::copyResultOut(const QString &result, const QString &outputPath) const
+{
+    if (result.isEmpty())
+        return false;
+    const QFileInfo target(outputPath);
+    // A read-only file is one the user wants kept; something that is no file is not ours.
+    if (target.exists() && (!target.isFile() || isReadOnly(target)))
+        return false;
+    QFile in(result);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    // The old result stays whole until the new one is completely written.
+    QSaveFile out(outputPath);
+    out.setDirectWriteFallback(false);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    while (!in.atEnd()) {
+        const QByteArray block = in.read(1 << 20);
+        if (block.isEmpty() || out.write(block) != block.size()) {
+            out.cancelWriting();
+            break;
+        }
+    }
+    return out.commit();
+}
+
+void CompressionRun::recordFailure(const QString &source)
+{
+    m_failed.append(source);
+}
+
+void CompressionRun::finishRun()
+{
+    m_controls.pb->setValue(0);
+    m_controls.lblPB->setText(m_failed.isEmpty() ? doneText() : failureText(m_failed.size()));
+    QString failures;
+    if (!m_failed.isEmpty()) {
+        failures = QStringLiteral("以下文件没有压缩成功：\n") +
+                   m_failed.mid(0, failuresListedInTooltip).join(u'\n');
+        if (m_failed.size() > failuresListedInTooltip)
+            failures +=
+                QStringLiteral("\n……另有 %1 个").arg(m_failed.size() - failuresListedInTooltip);
+    }
+    m_controls.lblPB->setToolTip(failures);
+    serveEvents();
+    FileHelpers::DeleteFolderTree(m_workFolder + u'/');
+    FileHelpers::DeleteFolderTree(Platform::tmpQuenbyFolder() + u'/');
+    m_slots.clear();
+    m_runInProgress = false;
+    m_controls.imgStart->setEnabled(true);
+    lockControls(false);
+    Q_EMIT startBusyChanged(false);
+    serveEvents();
+    if (m_options.outputChoice() == 1)
+        m_openFolder(m_options.OutputFolder());
+    serveEvents();
+    Q_EMIT endSoundStarting();
+    m_playSound(Platform::soundPath(m_programFolder));
+}
+
+void CompressionRun::abort()
+{
+    m_aborted = true;
+    for (const auto &slot : m_slots)
+        slot->runner->terminate();
+    m_wait->interrupt();
+}

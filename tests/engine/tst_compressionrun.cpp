@@ -1,0 +1,577 @@
+#include "engine/CompressionRun.h"
+#include "engine/DOSOutputs.h"
+#include "options/CompressionOptions.h"
+#include "platform/Platform.h"
+#include "queue/ImageQueue.h"
+#include "tests/support/ModalWatcher.h"
+#include "tests/support/TestFiles.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+
+// Decides by the first bytes of the work copy what to do, so a queue can mix outcomes.
+const QByteArray fakeConverter = R"sh(#!/bin/sh
+in="$1"
+for argument; do out="$argument"; done
+printf '%s\n' "$*" >> "$TESSALY_FAKE_LOG"
+case "$(head -c 4 "$in")" in
+    fail) echo "this image is broken" >&2; exit 1 ;;
+    none) exit 0 ;;
+    hang) exec sleep 600 ;;
+    slow) sleep 0.6 ;;
+esac
+cp "$in" "$out"
+)sh";
+
+QString resultOf(const QString &source)
+{
+    const QFileInfo info(source);
+    return info.path() + u'/' + info.fileName().section(u'.', 0, 0) + QStringLiteral("_已压缩.jpg");
+}
+
+QString identify(const QString &format, const QString &file)
+{
+    return QString::fromUtf8(TestFiles::imageMagick(QStringLiteral("identify"),
+                                                    {QStringLiteral("-format"), format, file}));
+}
+
+// A window with the controls a run needs, wired like the real one.
+struct RunFixture {
+    explicit RunFixture(const QString &programFolder, int jobs = 1)
+        : queue(&window)
+        , options(&window)
+        , runner(&window)
+        , imgStart(new QPushButton(&window))
+        , pb(new QProgressBar(&window))
+        , lblPB(new QLabel(&window))
+    {
+        options.setStartupDefaults();
+        CompressionRun::Controls controls;
+        controls.imgStart = imgStart;
+        controls.lockedDuringRun = {queue.LV()};
+        controls.lockedDuringRun += options.runLockedControls();
+        controls.pb = pb;
+        controls.lblPB = lblPB;
+        controls.messageOwner = &window;
+        run = std::make_unique<CompressionRun>(queue, options, runner, controls);
+        run->setProgramFolder(programFolder);
+        run->setJobs(jobs);
+        run->setFolderOpener([this](const QString &folder) {
+            openedFolders.append(folder);
+            return true;
+        });
+        run->setSoundPlayer([this](const QString &sound) { playedSounds.append(sound); });
+        QObject::connect(run.get(), &CompressionRun::entryCommitted, run.get(),
+                         [this](const QString &source, bool succeeded) {
+                             committed.append(source);
+                             if (!succeeded)
+                                 failed.append(source);
+                         });
+    }
+
+    void add(const QStringList &paths)
+    {
+        for (const QString &path : paths)
+            queue.AddToQueue(path);
+    }
+
+    QWidget window;
+    ImageQueue queue;
+    CompressionOptions options;
+    DOSOutputs runner;
+    QPushButton *imgStart;
+    QProgressBar *pb;
+    QLabel *lblPB;
+    std::unique_ptr<CompressionRun> run;
+    QStringList openedFolders;
+    QStringList playedSounds;
+    QStringList committed;
+    QStringList failed;
+};
+
+} // namespace
+
+class TestCompressionRun : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_home;
+    QString m_realProgram = QStringLiteral(TESSALY_PROGRAM_DIR);
+    QString m_fakeProgram;
+    QString m_fakeLog;
+
+    QString photos(const QString &name = QString()) const
+    {
+        return m_home.filePath(QStringLiteral("photos/") + name);
+    }
+
+    QStringList fakeLogLines() const
+    {
+        return QString::fromUtf8(TestFiles::read(m_fakeLog)).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("XDG_CACHE_HOME", m_home.filePath(QStringLiteral("cache")).toUtf8());
+        m_fakeProgram = m_home.filePath(QStringLiteral("fake-program"));
+        QVERIFY(TestFiles::makeProgramFolder(m_fakeProgram, fakeConverter));
+        m_fakeLog = m_home.filePath(QStringLiteral("fake.log"));
+        qputenv("TESSALY_FAKE_LOG", m_fakeLog.toUtf8());
+    }
+
+    void init()
+    {
+        QDir(photos()).removeRecursively();
+        QVERIFY(QDir().mkpath(photos()));
+        QFile::remove(m_fakeLog);
+    }
+
+    void emptyQueueAsksForAFile()
+    {
+        ModalWatcher watcher;
+        RunFixture fixture(m_realProgram);
+        fixture.options.setOutputFolder(m_home.filePath(QStringLiteral("never-made")));
+        QSignalSpy looks(fixture.run.get(), &CompressionRun::startBusyChanged);
+        fixture.run->Command3_Click();
+        QCOMPARE(watcher.messages().size(), 1);
+        QCOMPARE(watcher.messages().first().text, QStringLiteral("请先添加一个图片文件."));
+        QCOMPARE(watcher.messages().first().title, QStringLiteral("添加文件"));
+        QCOMPARE(watcher.messages().first().icon, QMessageBox::NoIcon);
+        QCOMPARE(looks.size(), 1);
+        QCOMPARE(looks.first().first().toBool(), false);
+        QVERIFY(!QFileInfo::exists(fixture.options.OutputFolder()));
+        QVERIFY(!QFileInfo::exists(Platform::jpgTmpFolder()));
+        QVERIFY(fixture.imgStart->isEnabled());
+    }
+
+    void everyAcceptedFormatBecomesAJpeg_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char *name : {"a.png", "b.bmp", "c.gif", "d.tif", "e.jpg", "f.jpeg", "g.tiff"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void everyAcceptedFormatBecomesAJpeg()
+    {
+        QFETCH(QString, name);
+        QVERIFY(TestFiles::makeImage(photos(name), QStringLiteral("rose:")));
+        RunFixture fixture(m_realProgram);
+        fixture.options.setOutputFolder(m_home.filePath(QStringLiteral("out-default")));
+        fixture.add({photos(name)});
+        fixture.run->Command3_Click();
+
+        const QString result = resultOf(photos(name));
+        QCOMPARE(identify(QStringLiteral("%m %Q"), result), QStringLiteral("JPEG 75"));
+        QCOMPARE(fixture.queue.count(), 0);
+        QCOMPARE(fixture.queue.LV()->topLevelItemCount(), 0);
+        QCOMPARE(fixture.pb->value(), 0);
+        QCOMPARE(fixture.lblPB->text(), QStringLiteral("完成."));
+        QVERIFY(fixture.failed.isEmpty());
+        // Made at every run start, whatever the output choice.
+        QVERIFY(QFileInfo(fixture.options.OutputFolder()).isDir());
+        QVERIFY(!QFileInfo::exists(Platform::jpgTmpFolder()));
+        QVERIFY(!QFileInfo::exists(Platform::tmpQuenbyFolder()));
+        QVERIFY(fixture.openedFolders.isEmpty());
+        QCOMPARE(fixture.playedSounds, QStringList{Platform::soundPath(m_realProgram)});
+        QVERIFY(fixture.imgStart->isEnabled());
+        QVERIFY(fixture.queue.LV()->isEnabled());
+        QVERIFY(!fixture.run->RunInProgress());
+    }
+
+    void qualityAndResizeReachTheConverter()
+    {
+        QVERIFY(TestFiles::makeImage(photos(QStringLiteral("wide.png")),
+                                     QStringLiteral("gradient:red-blue"),
+                                     QStringLiteral("1000x800")));
+        RunFixture fixture(m_realProgram);
+        fixture.options.setQuality(40);
+        fixture.options.setResizeText(QStringLiteral("640x480"));
+        fixture.add({photos(QStringLiteral("wide.png"))});
+        fixture.run->Command3_Click();
+        const QStringList size =
+            identify(QStringLiteral("%w %h %Q"), resultOf(photos(QStringLiteral("wide.png"))))
+                .split(u' ');
+        QCOMPARE(size.size(), 3);
+        QVERIFY(size.at(0).toInt() <= 640);
+        QVERIFY(size.at(1).toInt() <= 480);
+        QCOMPARE(size.at(2), QStringLiteral("40"));
+    }
+
+    void outputFolderChoiceLosesItsTrailingSeparatorForGood()
+    {
+        QVERIFY(TestFiles::makeImage(photos(QStringLiteral("one.png"))));
+        const QString folder = m_home.filePath(QStringLiteral("chosen"));
+        RunFixture fixture(m_realProgram);
+        fixture.options.setOutputFolder(folder + u'/');
+        fixture.options.cmbOutput()->setCurrentIndex(1);
+        fixture.add({photos(QStringLiteral("one.png"))});
+        fixture.run->Command3_Click();
+        QCOMPARE(fixture.options.OutputFolder(), folder);
+        QCOMPARE(identify(QStringLiteral("%m"), folder + QStringLiteral("/one_已压缩.jpg")),
+                 QStringLiteral("JPEG"));
+        QVERIFY(!QFileInfo::exists(resultOf(photos(QStringLiteral("one.png")))));
+        QCOMPARE(fixture.openedFolders, QStringList{folder});
+    }
+
+    void laterEntryWinsASharedOutputName()
+    {
+        QVERIFY(TestFiles::makeImage(photos(QStringLiteral("x.1.png")), QStringLiteral("xc:red"),
+                                     QStringLiteral("32x32")));
+        QVERIFY(TestFiles::makeImage(photos(QStringLiteral("x.2.png")), QStringLiteral("xc:blue"),
+                                     QStringLiteral("32x32")));
+        RunFixture fixture(m_realProgram);
+        fixture.add({photos(QStringLiteral("x.1.png")), photos(QStringLiteral("x.2.png"))});
+        fixture.run->Command3_Click();
+        QCOMPARE(identify(QStringLiteral("%[fx:mean.b>0.9&&mean.r<0.1]"),
+                          photos(QStringLiteral("x_已压缩.jpg"))),
+                 QStringLiteral("1"));
+    }
+
+    void transparentAreasComeOutWhite()
+    {
+        // Left half fully transparent over red colour values, right half opaque blue.
+        const QString source = photos(QStringLiteral("half.png"));
+        TestFiles::imageMagick(
+            QStringLiteral("convert"),
+            {QStringLiteral("-size"), QStringLiteral("40x20"), QStringLiteral("xc:blue"),
+             QStringLiteral("-alpha"), QStringLiteral("set"), QStringLiteral("-region"),
+             QStringLiteral("20x20+0+0"), QStringLiteral("-fill"),
+             QStringLiteral("rgba(255,0,0,0)"), QStringLiteral("-draw"),
+             QStringLiteral("color 0,0 reset"), QStringLiteral("PNG32:") + source});
+        QVERIFY(QFileInfo(source).size() > 0);
+        RunFixture fixture(m_realProgram);
+        fixture.add({source});
+        fixture.run->Command3_Click();
+        const QString result = resultOf(source);
+        QCOMPARE(identify(QStringLiteral("%[fx:p{5,10}.r>0.95&&p{5,10}.g>0.95&&p{5,10}.b>0.95]"),
+                          result),
+                 QStringLiteral("1"));
+        QCOMPARE(identify(QStringLiteral("%[fx:p{30,10}.b>0.9&&p{30,10}.r<0.1]"), result),
+                 QStringLiteral("1"));
+    }
+
+    void opaqueSourceKeepsTheExactCommandLine()
+    {
+        QVERIFY(TestFiles::makeImage(photos(QStringLiteral("plain.jpg"))));
+        RunFixture fixture(m_realProgram);
+        fixture.add({photos(QStringLiteral("plain.jpg"))});
+        fixture.run->Command3_Click();
+        const QString work = Platform::jpgTmpFolder();
+        QCOMPARE(fixture.runner.CommandLine(), m_realProgram + QStringLiteral("/data/convert ") +
+                                                   work + QStringLiteral("/tmp.dat  -quality 75 ") +
+                                                   work + QStringLiteral("/tmp1.jpg"));
+    }
+
+    void severalFramesGiveTheFirstFrame()
+    {
+        const QString source = photos(QStringLiteral("anim.gif"));
+        TestFiles::imageMagick(QStringLiteral("convert"),
+                               {QStringLiteral("-size"), QStringLiteral("16x16"),
+                                QStringLiteral("xc:red"), QStringLiteral("xc:blue"), source});
+        RunFixture fixture(m_realProgram);
+        fixture.add({source});
+        fixture.run->Command3_Click();
+        QVERIFY(fixture.failed.isEmpty());
+        QCOMPARE(identify(QStringLiteral("%m %[fx:mean.r>0.9]"), resultOf(source)),
+                 QStringLiteral("JPEG 1"));
+    }
+
+    void badInputFailsAloneAndNothingIsChanged()
+    {
+        const QString good = photos(QStringLiteral("good.png"));
+        QVERIFY(TestFiles::makeImage(good));
+        const QString oddFolder = photos(QStringLiteral("folder with blanks"));
+        const QString oddName = oddFolder + QStringLiteral("/-rf 相片 'a'.png");
+        QVERIFY(TestFiles::makeImage(oddName));
+        const QString zero = photos(QStringLiteral("zero.png"));
+        QVERIFY(TestFiles::write(zero, QByteArray()));
+        const QString big = photos(QStringLiteral("big.jpg"));
+        QVERIFY(TestFiles::makeImage(big, QStringLiteral("plasma:"), QStringLiteral("400x300")));
+        const QString truncated = photos(QStringLiteral("truncated.jpg"));
+        QVERIFY(TestFiles::write(truncated, TestFiles::read(big).left(QFileInfo(big).size() / 3)));
+        const QString text = photos(QStringLiteral("text.png"));
+        QVERIFY(TestFiles::write(text, "just some words\n"));
+        const QString svg = photos(QStringLiteral("drawing.jpg"));
+        QVERIFY(TestFiles::write(svg, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"9\" "
+                                      "height=\"9\"><rect width=\"9\" height=\"9\"/></svg>"));
+        const QString mvg = photos(QStringLiteral("vector.jpg"));
+        QVERIFY(TestFiles::write(mvg, "push graphic-context\nviewbox 0 0 9 9\n"
+                                      "rectangle 0 0 5 5\npop graphic-context\n"));
+        const QString huge = photos(QStringLiteral("huge.png"));
+        TestFiles::imageMagick(
+            QStringLiteral("convert"),
+            {QStringLiteral("-size"), QStringLiteral("8x8"), QStringLiteral("xc:white"), huge});
+        QByteArray hugeBytes = TestFiles::read(huge);
+        QVERIFY(hugeBytes.size() > 24);
+        // Width and height in the header claim 100000 x 100000 pixels.
+        const char claim[] = {0, 1, char(0x86), char(0xA0), 0, 1, char(0x86), char(0xA0)};
+        hugeBytes.replace(16, 8, QByteArray(claim, 8));
+        QVERIFY(TestFiles::write(huge, hugeBytes));
+        const QString lockedSource = photos(QStringLiteral("locked.png"));
+        QVERIFY(TestFiles::makeImage(lockedSource));
+        const QString lockedResult = resultOf(lockedSource);
+        QVERIFY(TestFiles::write(lockedResult, "keep me"));
+        QVERIFY(QFile::setPermissions(lockedResult, QFileDevice::ReadOwner));
+
+        const QStringList bad = {photos(QStringLiteral("missing.png")),
+                                 oddFolder,
+                                 zero,
+                                 truncated,
+                                 text,
+                                 svg,
+                                 mvg,
+                                 huge,
+                                 lockedSource};
+        QStringList queue = {good, oddName};
+        queue += bad;
+        QHash<QString, QByteArray> checksums;
+        for (const QString &path : std::as_const(queue))
+            checksums.insert(path,
+                             QFileInfo(path).isFile() ? TestFiles::sha256(path) : QByteArray());
+
+        RunFixture fixture(m_realProgram);
+        fixture.add(queue);
+        fixture.run->Command3_Click();
+
+        QCOMPARE(fixture.queue.count(), 0);
+        QCOMPARE(fixture.run->failedEntries(), bad);
+        QCOMPARE(fixture.lblPB->text(), CompressionRun::failureText(bad.size()));
+        for (const QString &path : bad)
+            QVERIFY2(fixture.lblPB->toolTip().contains(path), qPrintable(path));
+        QCOMPARE(identify(QStringLiteral("%m"), resultOf(good)), QStringLiteral("JPEG"));
+        QCOMPARE(identify(QStringLiteral("%m"), resultOf(oddName)), QStringLiteral("JPEG"));
+        for (const QString &path : {zero, truncated, text, svg, mvg, huge})
+            QVERIFY2(!QFileInfo::exists(resultOf(path)), qPrintable(path));
+        QCOMPARE(TestFiles::read(lockedResult), QByteArray("keep me"));
+        for (auto it = checksums.cbegin(); it != checksums.cend(); ++it) {
+            if (!it.value().isEmpty())
+                QCOMPARE(TestFiles::sha256(it.key()), it.value());
+        }
+        QVERIFY(!QFileInfo::exists(Platform::jpgTmpFolder()));
+    }
+
+    void unreachableOutputFolderFailsEveryEntry()
+    {
+        QVERIFY(TestFiles::makeImage(photos(QStringLiteral("p.png"))));
+        RunFixture fixture(m_realProgram);
+        // Only the last level is made, so a folder under a missing parent cannot be.
+        fixture.options.setOutputFolder(m_home.filePath(QStringLiteral("no/such/parent")));
+        fixture.options.cmbOutput()->setCurrentIndex(1);
+        fixture.add({photos(QStringLiteral("p.png"))});
+        fixture.run->Command3_Click();
+        QCOMPARE(fixture.run->failedEntries(), QStringList{photos(QStringLiteral("p.png"))});
+        QCOMPARE(fixture.queue.count(), 0);
+    }
+
+    void missingConverterStopsBeforeTheRun()
+    {
+        const QString empty = m_home.filePath(QStringLiteral("no-converter"));
+        QVERIFY(QDir().mkpath(empty));
+        QVERIFY(TestFiles::makeImage(photos(QStringLiteral("q.png"))));
+        ModalWatcher watcher;
+        RunFixture fixture(empty);
+        fixture.add({photos(QStringLiteral("q.png"))});
+        fixture.run->Command3_Click();
+        QCOMPARE(watcher.messages().size(), 1);
+        QCOMPARE(watcher.messages().first().icon, QMessageBox::Critical);
+        QVERIFY(watcher.messages().first().text.contains(QStringLiteral("ImageMagick")));
+        QCOMPARE(fixture.queue.entries(), QStringList{photos(QStringLiteral("q.png"))});
+        QVERIFY(fixture.imgStart->isEnabled());
+        QVERIFY(fixture.playedSounds.isEmpty());
+        QVERIFY(!QFileInfo::exists(resultOf(photos(QStringLiteral("q.png")))));
+    }
+
+    void failedConversionNeverReceivesAnotherImage()
+    {
+        const QStringList sources = {
+            photos(QStringLiteral("1.png")), photos(QStringLiteral("2.png")),
+            photos(QStringLiteral("3.png")), photos(QStringLiteral("4.png"))};
+        QVERIFY(TestFiles::write(sources[0], "ok-first"));
+        QVERIFY(TestFiles::write(sources[1], "fail"));
+        QVERIFY(TestFiles::write(sources[2], "none"));
+        QVERIFY(TestFiles::write(sources[3], "ok-last"));
+        RunFixture fixture(m_fakeProgram);
+        fixture.add(sources);
+        fixture.run->Command3_Click();
+        QCOMPARE(TestFiles::read(resultOf(sources[0])), QByteArray("ok-first"));
+        QVERIFY(!QFileInfo::exists(resultOf(sources[1])));
+        QVERIFY(!QFileInfo::exists(resultOf(sources[2])));
+        QCOMPARE(TestFiles::read(resultOf(sources[3])), QByteArray("ok-last"));
+        QCOMPARE(fixture.run->failedEntries(), sources.mid(1, 2));
+        QCOMPARE(fixture.lblPB->text(), QStringLiteral("完成. 2 个文件失败"));
+    }
+
+    void windowIsServedDuringALongConversion()
+    {
+        QVERIFY(TestFiles::write(photos(QStringLiteral("slow.png")), "slow"));
+        RunFixture fixture(m_fakeProgram);
+        fixture.add({photos(QStringLiteral("slow.png"))});
+        int ticks = 0;
+        bool lockedWhileRunning = false;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
+            ++ticks;
+            lockedWhileRunning =
+                lockedWhileRunning ||
+                (!fixture.imgStart->isEnabled() && !fixture.queue.LV()->isEnabled() &&
+                 !fixture.options.cmbDPI()->isEnabled() && fixture.run->RunInProgress());
+        });
+        ticker.start(10);
+        fixture.run->Command3_Click();
+        QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+        QVERIFY(lockedWhileRunning);
+        QVERIFY(fixture.options.cmbDPI()->isEnabled());
+    }
+
+    void closingMidRunEndsOurConverter()
+    {
+        QVERIFY(TestFiles::write(photos(QStringLiteral("hang.png")), "hang"));
+        QVERIFY(TestFiles::write(photos(QStringLiteral("after.png")), "never converted"));
+        RunFixture fixture(m_fakeProgram);
+        fixture.add({photos(QStringLiteral("hang.png")), photos(QStringLiteral("after.png"))});
+        qint64 converterPid = 0;
+        QTimer::singleShot(400, fixture.run.get(), [&] {
+            converterPid = fixture.runner.processId();
+            fixture.run->abort();
+        });
+        fixture.run->Command3_Click();
+        QVERIFY(converterPid > 0);
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(converterPid)));
+        QVERIFY(!QFileInfo::exists(resultOf(photos(QStringLiteral("after.png")))));
+        QVERIFY(fixture.playedSounds.isEmpty());
+        CompressionRun::cleanUpScratchFolders();
+    }
+
+    void startUpEndsOnlyConvertersWeLeftBehind()
+    {
+        const QString work = Platform::jpgTmpFolder();
+        QVERIFY(QDir().mkpath(work));
+        QProcess ours;
+        ours.start(QStringLiteral("/bin/sh"),
+                   {QStringLiteral("-c"), QStringLiteral("sleep 600; true"),
+                    work + QStringLiteral("/tmp.dat")});
+        QProcess stranger;
+        stranger.start(QStringLiteral("/bin/sleep"), {QStringLiteral("600")});
+        QVERIFY(ours.waitForStarted() && stranger.waitForStarted());
+        QVERIFY(TestFiles::write(work + QStringLiteral("/converter0.pid"),
+                                 QByteArray::number(ours.processId())));
+        QVERIFY(TestFiles::write(work + QStringLiteral("/converter1.pid"),
+                                 QByteArray::number(stranger.processId())));
+        CompressionRun::cleanUpScratchFolders();
+        QVERIFY(ours.waitForFinished(10000));
+        QCOMPARE(stranger.state(), QProcess::Running);
+        QVERIFY(!QFileInfo::exists(work));
+        stranger.kill();
+        stranger.waitForFinished();
+    }
+
+    void oneConverterGivesExactlyTheSequentialCommandLines()
+    {
+        const QStringList sources = {photos(QStringLiteral("a.png")),
+                                     photos(QStringLiteral("b.png"))};
+        QVERIFY(TestFiles::write(sources[0], "a"));
+        QVERIFY(TestFiles::write(sources[1], "b"));
+        RunFixture fixture(m_fakeProgram, 1);
+        fixture.options.setResizeText(QStringLiteral("800x600"));
+        fixture.add(sources);
+        fixture.run->Command3_Click();
+        const QString work = Platform::jpgTmpFolder();
+        const QString expected = work + QStringLiteral("/tmp.dat -resize 800x600 -quality 75 ") +
+                                 work + QStringLiteral("/tmp1.jpg");
+        QCOMPARE(fakeLogLines(), QStringList({expected, expected}));
+    }
+
+    void parallelRunMatchesTheSequentialOne()
+    {
+        // Slow entries at the head make later ones finish first; they must still wait their turn.
+        const QList<QPair<QString, QByteArray>> entries = {
+            {QStringLiteral("k.1.png"), "slow-first"}, {QStringLiteral("b.png"), "fast-b"},
+            {QStringLiteral("c.png"), "fail"},         {QStringLiteral("d.png"), "slow-d"},
+            {QStringLiteral("k.2.png"), "fast-k2"},    {QStringLiteral("e.png"), "none"},
+            {QStringLiteral("f.png"), "fast-f"}};
+        QStringList sources;
+        for (const auto &entry : entries) {
+            sources.append(photos(entry.first));
+            QVERIFY(TestFiles::write(sources.last(), entry.second));
+        }
+
+        QHash<QString, QByteArray> sequentialResults;
+        QStringList sequentialOrder;
+        QStringList sequentialFailures;
+        QString sequentialLabel;
+        for (int jobs : {1, 3}) {
+            for (const QString &source : std::as_const(sources))
+                QFile::remove(resultOf(source));
+            RunFixture fixture(m_fakeProgram, jobs);
+            fixture.add(sources);
+            fixture.run->Command3_Click();
+            QCOMPARE(fixture.queue.count(), 0);
+            QHash<QString, QByteArray> results;
+            for (const QString &source : std::as_const(sources))
+                results.insert(source, TestFiles::read(resultOf(source)));
+            if (jobs == 1) {
+                sequentialResults = results;
+                sequentialOrder = fixture.committed;
+                sequentialFailures = fixture.run->failedEntries();
+                sequentialLabel = fixture.lblPB->text();
+                QCOMPARE(sequentialOrder, sources);
+                QCOMPARE(TestFiles::read(photos(QStringLiteral("k_已压缩.jpg"))),
+                         QByteArray("fast-k2"));
+            } else {
+                QCOMPARE(results, sequentialResults);
+                QCOMPARE(fixture.committed, sequentialOrder);
+                QCOMPARE(fixture.run->failedEntries(), sequentialFailures);
+                QCOMPARE(fixture.lblPB->text(), sequentialLabel);
+                QCOMPARE(fixture.pb->value(), 0);
+                QCOMPARE(fakeLogLines().size(), sources.size() * 2);
+            }
+        }
+    }
+
+    void jobsComeFromTheEnvironment_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("expected");
+        const int cores = qBound(1, QThread::idealThreadCount(), 64);
+        QTest::newRow("one") << QByteArray("1") << 1;
+        QTest::newRow("sixty-four") << QByteArray("64") << 64;
+        QTest::newRow("zero") << QByteArray("0") << cores;
+        QTest::newRow("too many") << QByteArray("65") << cores;
+        QTest::newRow("text") << QByteArray("many") << cores;
+        QTest::newRow("unset") << QByteArray() << cores;
+    }
+
+    void jobsComeFromTheEnvironment()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(int, expected);
+        if (value.isEmpty())
+            qunsetenv("TESSALY_JOBS");
+        else
+            qputenv("TESSALY_JOBS", value);
+        QCOMPARE(CompressionRun::jobsFromEnvironment(), expected);
+        qunsetenv("TESSALY_JOBS");
+    }
+};
+
+QTEST_MAIN(TestCompressionRun)
+#include "tst_compressionrun.moc"
