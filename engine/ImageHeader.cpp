@@ -179,7 +179,8 @@ bool gifHasTransparency(HeaderFile &file)
                     break;
                 if (control) {
                     const QByteArray data = file.read(at + 1, std::min<int>(size, 4));
-                    std::copy(data.cbegin(), data.cend(), fields.begin());
+                    for (std::size_t i = 0; i < fields.size() && qsizetype(i) < data.size(); ++i)
+                        fields[i] = quint8(data.at(qsizetype(i)));
                 }
                 at += 1 + size;
             }
