@@ -1,7 +1,52 @@
+#include "app/frmPrinting.h"
+#include "app/SingleInstance.h"
+#include "platform/Platform.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFont>
+#include <QIcon>
+
+namespace {
+
+// Paths named on the command line, made absolute against the folder the user started us in.
+QStringList pathsToQueue(const QStringList &arguments)
+{
+    QStringList paths;
+    for (const QString &argument : arguments) {
+        const QFileInfo entry(argument);
+        if (entry.exists())
+            paths.append(entry.absoluteFilePath());
+    }
+    return paths;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Tessaly"));
+    QApplication::setApplicationVersion(QStringLiteral(TESSALY_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("tessaly"));
+    Q_INIT_RESOURCE(artwork);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tessaly.svg")));
+
+    const QStringList arguments = QApplication::arguments().mid(1);
+    const QStringList paths = pathsToQueue(arguments);
+
+    SingleInstance instance(Platform::scratchRoot());
+    if (!instance.tryBecomePrimary()) {
+        if (!paths.isEmpty())
+            instance.sendToPrimary(paths);
+        return 0;
+    }
+    instance.listen();
+
+    frmPrinting window(arguments);
+    QObject::connect(&instance, &SingleInstance::pathsReceived, &window, &frmPrinting::queuePaths);
+    window.show();
+    window.queuePaths(paths);
+    return QApplication::exec();
 }

@@ -1,0 +1,76 @@
+#include "app/SingleInstance.h"
+
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+namespace {
+
+constexpr int handOverTimeoutMs = 3000;
+
+} // namespace
+
+SingleInstance::SingleInstance(const QString &scratchRoot, QObject *parent)
+    : QObject(parent)
+    , m_lock(scratchRoot + QStringLiteral("/tessaly.lock"))
+    , m_serverName(QStringLiteral("tessaly-") +
+                   QString::fromLatin1(
+                       QCryptographicHash::hash(scratchRoot.toUtf8(), QCryptographicHash::Sha1)
+                           .toHex()
+                           .left(16)))
+{
+    // A lock left by a Tessaly that crashed is taken over rather than honoured.
+    m_lock.setStaleLockTime(0);
+}
+
+SingleInstance::~SingleInstance() = default;
+
+bool SingleInstance::tryBecomePrimary()
+{
+    return m_lock.tryLock(0);
+}
+
+void SingleInstance::listen()
+{
+    if (m_server)
+        return;
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    QLocalServer::removeServer(m_serverName);
+    if (!m_server->listen(m_serverName))
+        return;
+    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::readConnection);
+}
+
+bool SingleInstance::sendToPrimary(const QStringList &paths) const
+{
+    QLocalSocket socket;
+    socket.connectToServer(m_serverName);
+    if (!socket.waitForConnected(handOverTimeoutMs))
+        return false;
+    QByteArray message;
+    QDataStream out(&message, QIODevice::WriteOnly);
+    out << paths;
+    socket.write(message);
+    const bool sent = socket.waitForBytesWritten(handOverTimeoutMs);
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.waitForDisconnected(handOverTimeoutMs);
+    return sent;
+}
+
+void SingleInstance::readConnection()
+{
+    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        socket->setParent(this);
+        connect(socket, &QLocalSocket::disconnected, socket, [this, socket] {
+            QDataStream in(socket->readAll());
+            QStringList paths;
+            in >> paths;
+            if (in.status() == QDataStream::Ok && !paths.isEmpty())
+                Q_EMIT pathsReceived(paths);
+            socket->deleteLater();
+        });
+    }
+}

@@ -1,0 +1,343 @@
+#include "app/frmPrinting.h"
+#include "app/HelpTexts.h"
+#include "app/PictureButton.h"
+#include "app/WindowChrome.h"
+#include "engine/CompressionRun.h"
+#include "options/CompressionOptions.h"
+#include "options/LinkLabel.h"
+#include "options/SettingsFile.h"
+#include "options/SliderThumb.h"
+#include "platform/Platform.h"
+#include "queue/ImageQueue.h"
+#include "tests/support/ModalWatcher.h"
+#include "tests/support/TestFiles.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+void click(QWidget *widget, Qt::MouseButton button = Qt::LeftButton)
+{
+    const QPointF at(3, 3);
+    const QPointF global = widget->mapToGlobal(at);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, button, button, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, button, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &release);
+}
+
+void moveOver(QWidget *widget, Qt::MouseButtons buttons, const QPoint &at = QPoint(3, 3))
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::NoButton,
+                     buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &move);
+}
+
+QRgb colourOf(const QColor &colour)
+{
+    return colour.rgb();
+}
+
+} // namespace
+
+class TestFrmPrinting : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_home;
+
+    QString settingsFile() const { return m_home.filePath(QStringLiteral("tessaly.ini")); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("APPDATA", m_home.path().toUtf8());
+        qputenv("XDG_CACHE_HOME", m_home.filePath(QStringLiteral("cache")).toUtf8());
+    }
+
+    void init() { QFile::remove(settingsFile()); }
+
+    void startsAsTheDesignedWindow()
+    {
+        frmPrinting window({});
+        QCOMPARE(window.size(), QSize(446, 479));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Tessaly"));
+        QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(window.isSkinAttached());
+        QVERIFY(!window.options().OptionsLoading());
+        QVERIFY(!window.run().RunInProgress());
+        QVERIFY(window.queue().isDropHintVisible());
+        QCOMPARE(window.queue().txtAction()->text(), QStringLiteral("Text1"));
+        QCOMPARE(window.options().Quality(), qint16(75));
+        const QRgb linkColour = qRgb(164, 41, 43);
+        for (QLabel *link : {static_cast<QLabel *>(window.lblWhy()),
+                             static_cast<QLabel *>(window.options().lblCF()),
+                             static_cast<QLabel *>(window.options().lblDefault())})
+            QCOMPARE(colourOf(link->palette().color(QPalette::WindowText)), linkColour);
+        QCOMPARE(window.lblWhy()->text(), QStringLiteral("为什么压缩后图片依然很大呢?"));
+        QVERIFY(!window.background().isNull());
+        QVERIFY(!window.options().imgSlider()->picture().isNull());
+        QVERIFY(window.Timer1()->isActive());
+    }
+
+    void debugSwitchIsExact_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("exact") << QStringList{u"/debug"_qs} << true;
+        QTest::newRow("upper case") << QStringList{u"/DEBUG"_qs} << false;
+        QTest::newRow("more text") << QStringList{u"/debug"_qs, u"x"_qs} << false;
+        QTest::newRow("none") << QStringList{} << false;
+    }
+
+    void debugSwitchIsExact()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, shown);
+        frmPrinting window(arguments);
+        QCOMPARE(!window.txtDebug()->isHidden(), shown);
+        QCOMPARE(window.txtDebug()->text(), QStringLiteral("Text1"));
+    }
+
+    void startUpRemovesLeftoverScratchFiles()
+    {
+        QVERIFY(TestFiles::write(Platform::jpgTmpFolder() + QStringLiteral("/tmp.dat"), "old"));
+        QVERIFY(QDir().mkpath(Platform::tmpQuenbyFolder()));
+        frmPrinting window({});
+        QVERIFY(!QFileInfo::exists(Platform::jpgTmpFolder()));
+        QVERIFY(!QFileInfo::exists(Platform::tmpQuenbyFolder()));
+    }
+
+    void settingsAreReadAtStartAndWrittenAtClose()
+    {
+        const QString folder = m_home.filePath(QStringLiteral("结果"));
+        QVERIFY(
+            TestFiles::write(settingsFile(), (folder + QStringLiteral("\r\n40\r\n800x600\r\n 2400 "
+                                                                      "\r\n40% - 中等\r\n 1 \r\n"))
+                                                 .toUtf8()));
+        {
+            frmPrinting window({});
+            QCOMPARE(window.options().OutputFolder(), folder);
+            QCOMPARE(window.options().Quality(), qint16(40));
+            QCOMPARE(window.options().resizeText(), QStringLiteral("800x600"));
+            QCOMPARE(window.options().outputChoice(), 1);
+            QCOMPARE(window.options().lblCompress()->text(), QStringLiteral("40% - 中等"));
+            window.options().setQuality(90);
+            QVERIFY(QFile::remove(settingsFile()));
+            window.close();
+        }
+        const QStringList lines =
+            QString::fromUtf8(TestFiles::read(settingsFile())).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 7); // six lines, each ended by CR LF
+        QCOMPARE(lines.at(0), folder);
+        QCOMPARE(lines.at(1), QStringLiteral("90"));
+        QCOMPARE(lines.at(5), QStringLiteral(" 1 "));
+    }
+
+    void aSettingsFileThatCannotBeWrittenIsReportedAndTheWindowStillCloses()
+    {
+        QVERIFY(QDir().mkpath(settingsFile())); // a folder where the file should be
+        ModalWatcher watcher;
+        {
+            frmPrinting window({});
+            window.show();
+            window.imgClose_Click();
+            QVERIFY(!window.isVisible());
+        }
+        QCOMPARE(watcher.messages().size(), 1);
+        QVERIFY(watcher.messages().first().text.contains(settingsFile()));
+        QCOMPARE(watcher.messages().first().title, QStringLiteral("Tessaly"));
+        QVERIFY(QDir().rmdir(settingsFile()));
+    }
+
+    void scaleForScreenKeepsThePixelLayout()
+    {
+        frmPrinting window({});
+        const QRect thumb = window.options().imgSlider()->geometry();
+        window.ScaleForScreen(12, 12);
+        QCOMPARE(window.size(), QSize(446, 479));
+        QCOMPARE(window.options().SliderMin(), qint16(1600));
+        QCOMPARE(window.options().SliderMax(), qint16(3200));
+        QCOMPARE(window.options().imgSlider()->geometry(), thumb);
+        QCOMPARE(window.imgStart()->geometry(), QRect(332, 410, 97, 43));
+    }
+
+    void timerShapesAndCentresTheWindow()
+    {
+        frmPrinting window({});
+        window.show();
+        QTRY_VERIFY(!window.Timer1()->isActive());
+        QVERIFY(!window.mask().isEmpty());
+        QVERIFY(!window.mask().contains(QPoint(0, 0)));
+        QVERIFY(!window.mask().contains(QPoint(445, 478)));
+        QVERIFY(window.mask().contains(QPoint(223, 240)));
+        const QRect screen = window.screen()->geometry();
+        QCOMPARE(window.x(), screen.x() + (screen.width() - 446) / 2);
+        QCOMPARE(window.y(), screen.y() + (screen.height() - 479) / 2);
+    }
+
+    void picturesFollowThePointer()
+    {
+        frmPrinting window({});
+        window.show();
+        moveOver(window.imgClose(), Qt::NoButton);
+        QVERIFY(window.imgClose()->hasPicture());
+        moveOver(window.imgToolbar(1), Qt::NoButton);
+        QVERIFY(window.imgToolbar(1)->hasPicture());
+        moveOver(window.lblWhy(), Qt::NoButton);
+        QVERIFY(window.lblWhy()->isBold());
+        moveOver(&window, Qt::NoButton, QPoint(200, 30));
+        QVERIFY(!window.imgClose()->hasPicture());
+        QVERIFY(!window.imgToolbar(1)->hasPicture());
+        QVERIFY(!window.lblWhy()->isBold());
+    }
+
+    void dragOnTheBackgroundMovesTheWindow()
+    {
+        frmPrinting window({});
+        window.show();
+        QTRY_VERIFY(!window.Timer1()->isActive());
+        const QPoint before = window.pos();
+        const QPoint grab(150, 20);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(grab),
+                          window.mapToGlobal(QPointF(grab)), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(&window, &press);
+        const QPoint to = grab + QPoint(40, 25);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), window.mapToGlobal(QPointF(to)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window, &move);
+        QCOMPARE(window.pos(), before + QPoint(40, 25));
+    }
+
+    void startWithAnEmptyQueueAsksForAFileAndPressOutsideStartsNothing()
+    {
+        ModalWatcher watcher;
+        frmPrinting window({});
+        window.show();
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5),
+                          window.imgStart()->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.imgStart(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(-50, -50),
+                            window.imgStart()->mapToGlobal(QPointF(-50, -50)), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.imgStart(), &release);
+        QVERIFY(watcher.messages().isEmpty());
+        click(window.imgStart());
+        QCOMPARE(watcher.messages().size(), 1);
+        QCOMPARE(watcher.messages().first().title, QStringLiteral("添加文件"));
+    }
+
+    void startButtonConvertsTheQueueWithTheBusyLook()
+    {
+        const QString photo = m_home.filePath(QStringLiteral("photos/rose.png"));
+        QVERIFY(TestFiles::makeImage(photo));
+        frmPrinting window({});
+        window.run().setProgramFolder(QStringLiteral(TESSALY_PROGRAM_DIR));
+        window.run().setSoundPlayer([](const QString &) {});
+        window.show();
+        window.queuePaths({photo});
+        QCOMPARE(window.queue().count(), 1);
+        bool busyWhileRunning = false;
+        bool toolbarLocked = false;
+        connect(&window.run(), &CompressionRun::entryCommitted, this, [&] {
+            busyWhileRunning = window.imgStart()->picture().cacheKey() ==
+                               window.chrome().pictures().startD.cacheKey();
+            toolbarLocked = !window.imgToolbar(0)->isEnabled() && !window.lblWhy()->isEnabled();
+        });
+        click(window.imgStart());
+        QVERIFY(busyWhileRunning);
+        QVERIFY(toolbarLocked);
+        QVERIFY(!window.imgStart()->hasPicture());
+        QVERIFY(window.imgToolbar(0)->isEnabled());
+        QCOMPARE(window.lblPB()->text(), QStringLiteral("完成."));
+        QVERIFY(QFileInfo(m_home.filePath(QStringLiteral("photos/rose_已压缩.jpg"))).size() > 0);
+        // The run leaves the hint hidden over the empty list.
+        QVERIFY(!window.queue().isDropHintVisible());
+    }
+
+    void queuedFoldersAreSearchedAndFilesTakenAsTheyAre()
+    {
+        const QString tree = m_home.filePath(QStringLiteral("tree"));
+        QVERIFY(TestFiles::write(tree + QStringLiteral("/a.jpg"), "x"));
+        QVERIFY(TestFiles::write(tree + QStringLiteral("/sub/b.PNG"), "x"));
+        QVERIFY(TestFiles::write(tree + QStringLiteral("/notes.txt"), "x"));
+        const QString single = m_home.filePath(QStringLiteral("single.gif"));
+        QVERIFY(TestFiles::write(single, "x"));
+        frmPrinting window({});
+        window.queuePaths({single, tree, m_home.filePath(QStringLiteral("missing.png"))});
+        QCOMPARE(window.queue().entries(), QStringList({single, tree + QStringLiteral("/a.jpg"),
+                                                        tree + QStringLiteral("/sub/b.PNG")}));
+        QVERIFY(!window.queue().isDropHintVisible());
+    }
+
+    void whyLinkExplainsInTwoLines()
+    {
+        ModalWatcher watcher;
+        frmPrinting window({});
+        click(window.lblWhy());
+        QCOMPARE(watcher.messages().size(), 1);
+        QCOMPARE(watcher.messages().first().title, QStringLiteral("问题"));
+        QCOMPARE(watcher.messages().first().icon, QMessageBox::NoIcon);
+        const QStringList lines = watcher.messages().first().text.split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(
+            lines.at(0),
+            QStringLiteral("如果您发现压缩后的图片文件依然大，说明这个文件可能已经被压缩过了。"));
+        QCOMPARE(lines.at(1), QStringLiteral("请您尝试降低尺寸和压缩率再试。"));
+    }
+
+    void aboutOpensThePageFirstAndShowsTheBoxEvenWhenTheBrowserFails()
+    {
+        ModalWatcher watcher;
+        frmPrinting window({});
+        QStringList sequence;
+        window.help().setPageOpener([&](const QString &page) {
+            sequence.append(QStringLiteral("page ") + QFileInfo(page).fileName());
+            if (!watcher.messages().isEmpty())
+                sequence.append(QStringLiteral("box before the page"));
+            return false;
+        });
+        window.imgToolbar_Click(3);
+        QCOMPARE(sequence, QStringList{QStringLiteral("page index.html")});
+        QCOMPARE(watcher.messages().size(), 1);
+        QCOMPARE(watcher.messages().first().title, QStringLiteral("About"));
+        QVERIFY(watcher.messages().first().text.contains(QStringLiteral("Tessaly")));
+        QVERIFY(!watcher.messages().first().text.contains(u'\n'));
+        QVERIFY(QFileInfo::exists(HelpTexts::makerPage(QStringLiteral(TESSALY_PROGRAM_DIR))));
+    }
+
+    void exitItemClosesTheWindow()
+    {
+        frmPrinting window({});
+        window.show();
+        window.imgToolbar_Click(4);
+        QVERIFY(!window.isVisible());
+        QVERIFY(QFileInfo::exists(settingsFile()));
+    }
+
+    void minimiseButtonMinimises()
+    {
+        frmPrinting window({});
+        window.show();
+        click(window.imgMin());
+        QTRY_VERIFY(window.isMinimized());
+    }
+};
+
+QTEST_MAIN(TestFrmPrinting)
+#include "tst_frmprinting.moc"
