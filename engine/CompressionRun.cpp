@@ -22,11 +22,18 @@
 #include <QSaveFile>
 #include <QThread>
 
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
 namespace {
 
 constexpr int maxJobs = 64;
 constexpr int pollMs = 50;
 constexpr int failuresListedInTooltip = 40;
+// With several converters, finished results may wait this many times the converter count for
+// a slow image at the head, so that one large photo does not leave the other cores idle.
+constexpr int resultsWaitingPerConverter = 4;
 
 const QString resultSuffix = QStringLiteral("_已压缩.jpg");
 
@@ -45,8 +52,8 @@ bool reportsDamagedSource(const QString &converterOutput)
 bool isReadOnly(const QFileInfo &file)
 {
     // The mode bits, not access(): the owner marked the file read-only even when we could write.
-    constexpr QFileDevice::Permissions writeBits = QFileDevice::WriteOwner | QFileDevice::WriteGroup
-                                                   | QFileDevice::WriteOther;
+    constexpr QFileDevice::Permissions writeBits =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return !(file.permissions() & writeBits);
 }
 
@@ -199,7 +206,8 @@ void CompressionRun::Command3_Click()
     if (m_jobs > 1)
         converterEnvironment.insert(QStringLiteral("MAGICK_THREAD_LIMIT"), QStringLiteral("1"));
     m_slots.clear();
-    for (int slot = 0; slot < m_jobs; ++slot) {
+    const int slotCount = m_jobs == 1 ? 1 : m_jobs * resultsWaitingPerConverter;
+    for (int slot = 0; slot < slotCount; ++slot) {
         auto ownRunner =
             slot == 0 ? nullptr : std::make_unique<DOSOutputs>(m_controls.messageOwner);
         m_slots.push_back(std::make_unique<Slot>(
@@ -214,8 +222,10 @@ void CompressionRun::Command3_Click()
     while (!m_aborted && m_queue.count() > 0) {
         m_controls.lblPB->setText(QStringLiteral("正在压缩..."));
         dispatchJobs();
-        while (!m_aborted && !m_jobsInFlight.empty() && !m_jobsInFlight.front().done)
+        while (!m_aborted && !m_jobsInFlight.empty() && !m_jobsInFlight.front().done) {
             m_wait->Wait(pollMs);
+            dispatchJobs();
+        }
         if (m_aborted || !commitHead())
             continue;
     }
@@ -228,8 +238,12 @@ void CompressionRun::Command3_Click()
 
 void CompressionRun::dispatchJobs()
 {
-    while (!m_aborted && m_jobsInFlight.size() < std::size_t(m_jobs) &&
-           m_jobsInFlight.size() < std::size_t(m_queue.count())) {
+    const auto converting = [this] {
+        return std::count_if(m_jobsInFlight.cbegin(), m_jobsInFlight.cend(),
+                             [](const Job &job) { return !job.done; });
+    };
+    while (!m_aborted && m_jobsInFlight.size() < m_slots.size() &&
+           m_jobsInFlight.size() < std::size_t(m_queue.count()) && converting() < m_jobs) {
         std::size_t free = 0;
         while (m_slots[free]->busy)
             ++free;
@@ -246,7 +260,7 @@ void CompressionRun::startJob(Job &job)
     slot.files.clear();
     // A copy that fails leaves the work folder empty, so no earlier image is converted in its
     // place.
-    if (!QFile::copy(job.source, slot.files.input())) {
+    if (!slot.files.copyIn(job.source)) {
         job.done = true;
         return;
     }
@@ -271,6 +285,8 @@ void CompressionRun::startJob(Job &job)
 void CompressionRun::finishJob(Slot &slot)
 {
     QFile::remove(slot.files.pidFile());
+    // Only the result waits for its turn; the work copy of the source goes at once.
+    QFile::remove(slot.files.input());
     for (Job &job : m_jobsInFlight) {
         if (m_slots[job.slot].get() == &slot && !job.done) {
             job.done = true;
@@ -302,7 +318,7 @@ bool CompressionRun::commitHead()
     }
 
     const bool succeeded =
-        job.converted && copyResultOut(slot.files.producedResult(), outputPathForHead());
+        job.converted && moveResultOut(slot.files.producedResult(), outputPathForHead());
     slot.busy = false;
     if (!succeeded)
         recordFailure(job.source);
@@ -326,7 +342,7 @@ QString CompressionRun::outputPathForHead() const
            FileHelpers::GetBaseName(m_queue.head()) + resultSuffix;
 }
 
-bool CompressionRun::copyResultOut(const QString &result, const QString &outputPath) const
+bool CompressionRun::moveResultOut(const QString &result, const QString &outputPath) const
 {
     if (result.isEmpty())
         return false;
@@ -334,13 +350,18 @@ bool CompressionRun::copyResultOut(const QString &result, const QString &outputP
     // A read-only file is one the user wants kept; something that is no file is not ours.
     if (target.exists() && (!target.isFile() || isReadOnly(target)))
         return false;
-    QFile in(result);
-    if (!in.open(QIODevice::ReadOnly))
+    // Renaming replaces an old result in one step and copies nothing.
+    std::error_code error;
+    std::filesystem::rename(result.toStdU16String(), outputPath.toStdU16String(), error);
+    if (!error)
+        return true;
+    if (error != std::errc::cross_device_link)
         return false;
-    // The old result stays whole until the new one is completely written.
+    // On another file system the old result still stays whole until the new one is written.
+    QFile in(result);
     QSaveFile out(outputPath);
     out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
         return false;
     while (!in.atEnd()) {
         const QByteArray block = in.read(1 << 20);

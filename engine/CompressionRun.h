@@ -85,7 +85,7 @@ private:
     void finishJob(Slot &slot);
     bool commitHead();
     QString outputPathForHead() const;
-    bool copyResultOut(const QString &result, const QString &outputPath) const;
+    bool moveResultOut(const QString &result, const QString &outputPath) const;
     void recordFailure(const QString &source);
     void finishRun();
 

@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <filesystem>
+#include <system_error>
+
 namespace {
 
 const QString pidSuffix = QStringLiteral(".pid");
@@ -27,6 +30,14 @@ QString WorkFiles::pidFile() const
 bool WorkFiles::prepareFolder() const
 {
     return QDir().mkpath(m_folder);
+}
+
+bool WorkFiles::copyIn(const QString &source) const
+{
+    std::error_code error;
+    return std::filesystem::copy_file(source.toStdU16String(), input().toStdU16String(),
+                                      std::filesystem::copy_options::overwrite_existing, error) &&
+           !error;
 }
 
 void WorkFiles::clear() const

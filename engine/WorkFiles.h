@@ -19,6 +19,9 @@ public:
     QString pidFile() const;
 
     bool prepareFolder() const;
+    // Copies the image to be converted into the slot. A scratch copy needs no trip to the disk
+    // before it is read, so unlike QFile::copy this never waits for the data to be synced.
+    bool copyIn(const QString &source) const;
     // Removes every file an earlier entry could have left in this slot.
     void clear() const;
     // The converter's result: tmp1.jpg, or the first frame's tmp1-0.jpg when the image had

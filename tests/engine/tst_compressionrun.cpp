@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -232,6 +233,24 @@ private Q_SLOTS:
         QCOMPARE(fixture.openedFolders, QStringList{folder});
     }
 
+    void resultsReachAnotherFileSystem()
+    {
+        QTemporaryDir memory(QStringLiteral("/dev/shm/tessaly-test-XXXXXX"));
+        if (!memory.isValid())
+            QSKIP("no second file system at /dev/shm");
+        QVERIFY(TestFiles::makeImage(photos(QStringLiteral("far.png"))));
+        const QString old = memory.filePath(QStringLiteral("far_已压缩.jpg"));
+        QVERIFY(TestFiles::write(old, "an older result"));
+        RunFixture fixture(m_realProgram);
+        fixture.options.setOutputFolder(memory.path());
+        fixture.options.cmbOutput()->setCurrentIndex(1);
+        fixture.add({photos(QStringLiteral("far.png"))});
+        fixture.run->Command3_Click();
+        QVERIFY(fixture.failed.isEmpty());
+        QCOMPARE(identify(QStringLiteral("%m"), old), QStringLiteral("JPEG"));
+        QCOMPARE(QDir(memory.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+
     void laterEntryWinsASharedOutputName()
     {
         QVERIFY(TestFiles::makeImage(photos(QStringLiteral("x.1.png")), QStringLiteral("xc:red"),
@@ -442,20 +461,37 @@ private Q_SLOTS:
         QVERIFY(fixture.options.cmbDPI()->isEnabled());
     }
 
-    void closingMidRunEndsOurConverter()
+    void closingMidRunEndsOurConverters_data()
     {
-        QVERIFY(TestFiles::write(photos(QStringLiteral("hang.png")), "hang"));
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("one converter") << 1;
+        QTest::newRow("three converters") << 3;
+    }
+
+    void closingMidRunEndsOurConverters()
+    {
+        QFETCH(int, jobs);
+        const QStringList hanging = {photos(QStringLiteral("hang1.png")),
+                                     photos(QStringLiteral("hang2.png"))};
+        for (const QString &source : hanging)
+            QVERIFY(TestFiles::write(source, "hang"));
         QVERIFY(TestFiles::write(photos(QStringLiteral("after.png")), "never converted"));
-        RunFixture fixture(m_fakeProgram);
-        fixture.add({photos(QStringLiteral("hang.png")), photos(QStringLiteral("after.png"))});
-        qint64 converterPid = 0;
-        QTimer::singleShot(400, fixture.run.get(), [&] {
-            converterPid = fixture.runner.processId();
+        RunFixture fixture(m_fakeProgram, jobs);
+        fixture.add(hanging);
+        fixture.add({photos(QStringLiteral("after.png"))});
+        QList<qint64> converters;
+        QTimer::singleShot(500, fixture.run.get(), [&] {
+            const QDir work(Platform::jpgTmpFolder());
+            for (const QString &name : work.entryList({QStringLiteral("*.pid")}, QDir::Files))
+                converters.append(TestFiles::read(work.filePath(name)).toLongLong());
             fixture.run->abort();
         });
         fixture.run->Command3_Click();
-        QVERIFY(converterPid > 0);
-        QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(converterPid)));
+        QCOMPARE(converters.size(), jobs == 1 ? 1 : int(hanging.size())); // the third finished
+        for (qint64 pid : std::as_const(converters)) {
+            QVERIFY(pid > 0);
+            QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)));
+        }
         QVERIFY(!QFileInfo::exists(resultOf(photos(QStringLiteral("after.png")))));
         QVERIFY(fixture.playedSounds.isEmpty());
         CompressionRun::cleanUpScratchFolders();
@@ -545,6 +581,45 @@ private Q_SLOTS:
                 QCOMPARE(fakeLogLines().size(), sources.size() * 2);
             }
         }
+    }
+
+    void workCopiesStayBoundedWhileResultsWaitForASlowHead()
+    {
+        QStringList sources = {photos(QStringLiteral("head.png"))};
+        QVERIFY(TestFiles::write(sources.first(), "slow-head"));
+        for (int i = 0; i < 8; ++i) {
+            sources.append(photos(QStringLiteral("next%1.png").arg(i)));
+            QVERIFY(TestFiles::write(sources.last(), "fast"));
+        }
+        RunFixture fixture(m_fakeProgram, 2);
+        fixture.add(sources);
+        int mostWorkCopies = 0;
+        int mostWaitingWhileHeadConverts = 0;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, &watcher, [&] {
+            QDirIterator it(Platform::jpgTmpFolder(), {QStringLiteral("tmp.dat")}, QDir::Files,
+                            QDirIterator::Subdirectories);
+            int copies = 0;
+            for (; it.hasNext(); it.next())
+                ++copies;
+            mostWorkCopies = std::max(mostWorkCopies, copies);
+            if (fixture.queue.head() == sources.first()) {
+                QDirIterator results(Platform::jpgTmpFolder(), {QStringLiteral("tmp1.jpg")},
+                                     QDir::Files, QDirIterator::Subdirectories);
+                int waiting = 0;
+                for (; results.hasNext(); results.next())
+                    ++waiting;
+                mostWaitingWhileHeadConverts = std::max(mostWaitingWhileHeadConverts, waiting);
+            }
+        });
+        watcher.start(5);
+        fixture.run->Command3_Click();
+        QVERIFY(mostWorkCopies >= 1);
+        QVERIFY2(mostWorkCopies <= 2, qPrintable(QString::number(mostWorkCopies)));
+        // The second converter went on past the first waiting result.
+        QVERIFY2(mostWaitingWhileHeadConverts >= 2,
+                 qPrintable(QString::number(mostWaitingWhileHeadConverts)));
+        QCOMPARE(fixture.committed, sources);
     }
 
     void jobsComeFromTheEnvironment_data()
