@@ -15,35 +15,43 @@ using namespace DialogConversions;
 
 CCommonDialogs::CCommonDialogs(QObject *parent)
     : QObject(parent)
-    , m_provider(std::make_unique<QtDialogProvider>()) {}
+    , m_provider(std::make_unique<QtDialogProvider>())
+{}
 
 CCommonDialogs::~CCommonDialogs() = default;
 
-QString CCommonDialogs::Title() const {
+QString CCommonDialogs::Title() const
+{
     return cutAtNul(m_title);
 }
 
-void CCommonDialogs::Init(QWidget *owner) {
+void CCommonDialogs::Init(QWidget *owner)
+{
     m_owner = owner;
 }
 
-QString CCommonDialogs::Path() const {
+QString CCommonDialogs::Path() const
+{
     return cutAtNul(m_path);
 }
 
-QString CCommonDialogs::FileTitle() const {
+QString CCommonDialogs::FileTitle() const
+{
     return cutAtNul(m_fileTitle);
 }
 
-QString CCommonDialogs::Filename() const {
+QString CCommonDialogs::Filename() const
+{
     return cutAtNul(m_filename);
 }
 
-bool CCommonDialogs::ShowPrinter() {
+bool CCommonDialogs::ShowPrinter()
+{
     return m_owner && m_provider->printer(m_owner);
 }
 
-bool CCommonDialogs::ShowFolder() {
+bool CCommonDialogs::ShowFolder()
+{
     if (!m_owner)
         return false;
     const QString chosen = m_provider->folder(m_owner, Title());
@@ -55,7 +63,8 @@ bool CCommonDialogs::ShowFolder() {
     return true;
 }
 
-bool CCommonDialogs::ShowColor(bool fullOpen) {
+bool CCommonDialogs::ShowColor(bool fullOpen)
+{
     if (!m_owner)
         return false;
     const std::optional<QColor> chosen =
@@ -66,7 +75,8 @@ bool CCommonDialogs::ShowColor(bool fullOpen) {
     return true;
 }
 
-bool CCommonDialogs::ShowFont() {
+bool CCommonDialogs::ShowFont()
+{
     if (!m_owner)
         return false;
     QFont initial;
@@ -92,7 +102,8 @@ bool CCommonDialogs::ShowFont() {
     return true;
 }
 
-bool CCommonDialogs::ShowOpen() {
+bool CCommonDialogs::ShowOpen()
+{
     if (!m_owner)
         return false;
     const FileDialogRequest request{Title(), QDir::currentPath(), Filename(), nameFilters(m_filter),
@@ -104,11 +115,13 @@ bool CCommonDialogs::ShowOpen() {
     return true;
 }
 
-bool CCommonDialogs::ShowPrinterProperties() {
+bool CCommonDialogs::ShowPrinterProperties()
+{
     return m_owner && m_provider->printerProperties(m_owner);
 }
 
-bool CCommonDialogs::ShowSave() {
+bool CCommonDialogs::ShowSave()
+{
     if (!m_owner)
         return false;
     settleSaveFolder();
@@ -122,18 +135,21 @@ bool CCommonDialogs::ShowSave() {
     return true;
 }
 
-void CCommonDialogs::setDialogProvider(std::unique_ptr<DialogProvider> provider) {
+void CCommonDialogs::setDialogProvider(std::unique_ptr<DialogProvider> provider)
+{
     m_provider = provider ? std::move(provider) : std::make_unique<QtDialogProvider>();
 }
 
-void CCommonDialogs::storeChosenFile(const QString &path) {
+void CCommonDialogs::storeChosenFile(const QString &path)
+{
     m_filename = QDir::toNativeSeparators(path);
     const SplitPath split = splitPath(m_filename);
     m_path = split.folder;
     m_fileTitle = split.name;
 }
 
-void CCommonDialogs::settleSaveFolder() {
+void CCommonDialogs::settleSaveFolder()
+{
     QString folder = Path();
     if (!folder.trimmed().isEmpty()) {
         if (!Platform::isPathSeparator(folder.back())) {

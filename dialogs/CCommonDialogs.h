@@ -18,7 +18,8 @@ class QWidget;
 //
 // Title, Path, FileTitle and Filename may hold text cut out of a dialog buffer, so their getters
 // stop at the first NUL; every other getter returns what was stored.
-class CCommonDialogs : public QObject {
+class CCommonDialogs : public QObject
+{
     Q_OBJECT
 
 public:

@@ -21,7 +21,8 @@ struct FileDialogRequest {
 // The dialogs CCommonDialogs stands in front of. Every call is modal over `owner` and answers
 // "cancelled" with an empty string, an empty optional or false. Tests put their own answers
 // behind this interface so that both outcomes run without a person.
-class DialogProvider {
+class DialogProvider
+{
 public:
     virtual ~DialogProvider() = default;
 

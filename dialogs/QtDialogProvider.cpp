@@ -11,7 +11,8 @@
 namespace {
 
 // Shows a prepared file dialog; returns the one chosen file, or nothing on cancel.
-QString runFileDialog(QFileDialog &dialog, const FileDialogRequest &request) {
+QString runFileDialog(QFileDialog &dialog, const FileDialogRequest &request)
+{
     // The combo box shows each description exactly as given; the patterns stay behind it.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     if (!request.nameFilters.isEmpty()) {
@@ -30,9 +31,11 @@ QString runFileDialog(QFileDialog &dialog, const FileDialogRequest &request) {
 } // namespace
 
 QtDialogProvider::QtDialogProvider(bool nativeDialogs)
-    : m_nativeDialogs(nativeDialogs) {}
+    : m_nativeDialogs(nativeDialogs)
+{}
 
-QString QtDialogProvider::openFile(QWidget *owner, const FileDialogRequest &request) {
+QString QtDialogProvider::openFile(QWidget *owner, const FileDialogRequest &request)
+{
     QFileDialog dialog(owner, request.title, request.folder);
     dialog.setOption(QFileDialog::DontUseNativeDialog, !m_nativeDialogs);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -40,7 +43,8 @@ QString QtDialogProvider::openFile(QWidget *owner, const FileDialogRequest &requ
     return runFileDialog(dialog, request);
 }
 
-QString QtDialogProvider::saveFile(QWidget *owner, const FileDialogRequest &request) {
+QString QtDialogProvider::saveFile(QWidget *owner, const FileDialogRequest &request)
+{
     QFileDialog dialog(owner, request.title, request.folder);
     dialog.setOption(QFileDialog::DontUseNativeDialog, !m_nativeDialogs);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -49,7 +53,8 @@ QString QtDialogProvider::saveFile(QWidget *owner, const FileDialogRequest &requ
     return runFileDialog(dialog, request);
 }
 
-QString QtDialogProvider::folder(QWidget *owner, const QString &prompt) {
+QString QtDialogProvider::folder(QWidget *owner, const QString &prompt)
+{
     QFileDialog::Options options = QFileDialog::ShowDirsOnly;
     options.setFlag(QFileDialog::DontUseNativeDialog, !m_nativeDialogs);
     return QFileDialog::getExistingDirectory(owner, prompt, QString(), options);
@@ -57,7 +62,8 @@ QString QtDialogProvider::folder(QWidget *owner, const QString &prompt) {
 
 // QColorDialog always shows its custom colours, so there is no panel to open up front.
 std::optional<QColor> QtDialogProvider::color(QWidget *owner, const QColor &initial,
-                                              bool /*fullOpen*/) {
+                                              bool /*fullOpen*/)
+{
     QColorDialog::ColorDialogOptions options;
     options.setFlag(QColorDialog::DontUseNativeDialog, !m_nativeDialogs);
     const QColor chosen = QColorDialog::getColor(initial, owner, QString(), options);
@@ -66,7 +72,8 @@ std::optional<QColor> QtDialogProvider::color(QWidget *owner, const QColor &init
     return chosen;
 }
 
-std::optional<QFont> QtDialogProvider::font(QWidget *owner, const QFont &initial) {
+std::optional<QFont> QtDialogProvider::font(QWidget *owner, const QFont &initial)
+{
     QFontDialog::FontDialogOptions options;
     options.setFlag(QFontDialog::DontUseNativeDialog, !m_nativeDialogs);
     bool confirmed = false;
@@ -77,7 +84,8 @@ std::optional<QFont> QtDialogProvider::font(QWidget *owner, const QFont &initial
 }
 
 // Without any printer the print dialog would offer nothing to choose.
-bool QtDialogProvider::printer(QWidget *owner) {
+bool QtDialogProvider::printer(QWidget *owner)
+{
     if (QPrinterInfo::availablePrinterNames().isEmpty())
         return false;
     QPrinter printer;
@@ -90,7 +98,8 @@ bool QtDialogProvider::printer(QWidget *owner) {
 
 // Qt has no printer-properties sheet; the page set-up of the default printer is the nearest
 // thing it offers.
-bool QtDialogProvider::printerProperties(QWidget *owner) {
+bool QtDialogProvider::printerProperties(QWidget *owner)
+{
     const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
     if (defaultPrinter.isNull())
         return false;

@@ -4,7 +4,8 @@
 
 // The real dialogs: QFileDialog, QColorDialog, QFontDialog, QPrintDialog and QPageSetupDialog.
 // They are the platform's native dialogs where it has them, unless `nativeDialogs` is false.
-class QtDialogProvider : public DialogProvider {
+class QtDialogProvider : public DialogProvider
+{
 public:
     explicit QtDialogProvider(bool nativeDialogs = true);
 

@@ -29,7 +29,8 @@ constexpr QRect imgSliderGeometry(234, 371, 11, 20);
 constexpr QRect lblCompressGeometry(280, 373, 87, 17);
 constexpr QRect lblDefaultGeometry(374, 373, 43, 17);
 
-QString qualitySuffix(int quality) {
+QString qualitySuffix(int quality)
+{
     if (quality >= 80)
         return QStringLiteral(" - 高质量");
     if (quality >= 60)
@@ -39,19 +40,22 @@ QString qualitySuffix(int quality) {
     return QStringLiteral(" - 低质量");
 }
 
-void place(QWidget *control, const QString &name, const QRect &geometry) {
+void place(QWidget *control, const QString &name, const QRect &geometry)
+{
     control->setObjectName(name);
     control->setGeometry(geometry);
 }
 
 } // namespace
 
-const QString &CompressionOptions::unchangedSizeText() {
+const QString &CompressionOptions::unchangedSizeText()
+{
     static const QString text = QStringLiteral("不变");
     return text;
 }
 
-const QStringList &CompressionOptions::sizeChoices() {
+const QStringList &CompressionOptions::sizeChoices()
+{
     static const QStringList choices = {
         unchangedSizeText(),        QStringLiteral("320x240"),   QStringLiteral("640x480"),
         QStringLiteral("600x600"),  QStringLiteral("800x600"),   QStringLiteral("1024x768"),
@@ -61,27 +65,32 @@ const QStringList &CompressionOptions::sizeChoices() {
     return choices;
 }
 
-const QString &CompressionOptions::ownFolderCaption() {
+const QString &CompressionOptions::ownFolderCaption()
+{
     static const QString text = QStringLiteral("图片原始路径");
     return text;
 }
 
-const QString &CompressionOptions::defaultQualityCaption() {
+const QString &CompressionOptions::defaultQualityCaption()
+{
     static const QString text = QStringLiteral("默认推荐压缩率");
     return text;
 }
 
-QString CompressionOptions::defaultOutputFolder() {
+QString CompressionOptions::defaultOutputFolder()
+{
     return Platform::defaultOutputFolder();
 }
 
-QString CompressionOptions::qualityCaption(int quality) {
+QString CompressionOptions::qualityCaption(int quality)
+{
     if (quality == defaultQuality)
         return defaultQualityCaption();
     return QString::number(quality) + u'%' + qualitySuffix(quality);
 }
 
-QString CompressionOptions::ShortenPathCaption(const QString &caption) {
+QString CompressionOptions::ShortenPathCaption(const QString &caption)
+{
     if (caption.size() <= 5)
         return caption;
     qsizetype cut = 10;
@@ -100,7 +109,8 @@ CompressionOptions::CompressionOptions(QWidget *window)
     , m_imgSlider(new SliderThumb(window))
     , m_lblCompress(new QLabel(defaultQualityCaption(), window))
     , m_lblDefault(new LinkLabel(QStringLiteral("默认值"), window))
-    , m_outputFolder(defaultOutputFolder()) {
+    , m_outputFolder(defaultOutputFolder())
+{
     place(m_cmbDPI, QStringLiteral("cmbDPI"), cmbDPIGeometry);
     place(m_cmbOutput, QStringLiteral("cmbOutput"), cmbOutputGeometry);
     place(m_lblCF, QStringLiteral("lblCF"), lblCFGeometry);
@@ -132,19 +142,23 @@ CompressionOptions::CompressionOptions(QWidget *window)
     placeThumb();
 }
 
-QString CompressionOptions::resizeText() const {
+QString CompressionOptions::resizeText() const
+{
     return m_cmbDPI->currentText();
 }
 
-void CompressionOptions::setResizeText(const QString &text) {
+void CompressionOptions::setResizeText(const QString &text)
+{
     m_cmbDPI->setCurrentText(text);
 }
 
-int CompressionOptions::outputChoice() const {
+int CompressionOptions::outputChoice() const
+{
     return m_cmbOutput->currentIndex();
 }
 
-void CompressionOptions::setStartupDefaults() {
+void CompressionOptions::setStartupDefaults()
+{
     setSliderBounds(designSliderMin, designSliderMax);
     setResizeText(unchangedSizeText());
     m_cmbOutput->setCurrentIndex(ownFolderChoice);
@@ -153,7 +167,8 @@ void CompressionOptions::setStartupDefaults() {
     m_quality = defaultQuality;
 }
 
-void CompressionOptions::restoreOutputChoice(int choice) {
+void CompressionOptions::restoreOutputChoice(int choice)
+{
     if (choice != ownFolderChoice) {
         m_cmbOutput->setCurrentIndex(customFolderChoice);
         showOutputFolderOnLabel();
@@ -163,25 +178,30 @@ void CompressionOptions::restoreOutputChoice(int choice) {
     }
 }
 
-void CompressionOptions::setSliderBounds(qint16 sliderMin, qint16 sliderMax) {
+void CompressionOptions::setSliderBounds(qint16 sliderMin, qint16 sliderMax)
+{
     m_sliderMin = sliderMin;
     m_sliderMax = sliderMax;
 }
 
-void CompressionOptions::setThumbLeft(float twips) {
+void CompressionOptions::setThumbLeft(float twips)
+{
     m_thumbLeft = twips;
     placeThumb();
 }
 
-QString CompressionOptions::qualityCaptionText() const {
+QString CompressionOptions::qualityCaptionText() const
+{
     return m_lblCompress->text();
 }
 
-void CompressionOptions::setQualityCaptionText(const QString &caption) {
+void CompressionOptions::setQualityCaptionText(const QString &caption)
+{
     m_lblCompress->setText(caption);
 }
 
-void CompressionOptions::scaleForScreen(double twipsX, double twipsY) {
+void CompressionOptions::scaleForScreen(double twipsX, double twipsY)
+{
     if (!(std::isfinite(twipsX) && twipsX > 0 && std::isfinite(twipsY) && twipsY > 0))
         return;
     // Each bound on its own: one that no longer fits keeps its value, as a failed step would.
@@ -197,11 +217,13 @@ void CompressionOptions::scaleForScreen(double twipsX, double twipsY) {
     setThumbLeft(static_cast<float>(m_thumbLeft * twipsX / designTwipsPerPixel));
 }
 
-void CompressionOptions::imgSlider_MouseDown(Qt::MouseButtons, float x) {
+void CompressionOptions::imgSlider_MouseDown(Qt::MouseButtons, float x)
+{
     m_sliderGrabX = x;
 }
 
-void CompressionOptions::imgSlider_MouseMove(Qt::MouseButtons button, float x) {
+void CompressionOptions::imgSlider_MouseMove(Qt::MouseButtons button, float x)
+{
     if (button == Qt::LeftButton) {
         const float v = m_thumbLeft + x - m_sliderGrabX;
         if (m_sliderMin < v && v < m_sliderMax)
@@ -225,7 +247,8 @@ void CompressionOptions::imgSlider_MouseMove(Qt::MouseButtons button, float x) {
     m_lblCompress->setText(qualityCaption(quality));
 }
 
-void CompressionOptions::cmbOutput_Click() {
+void CompressionOptions::cmbOutput_Click()
+{
     if (m_optionsLoading)
         return;
     if (outputChoice() == customFolderChoice)
@@ -234,12 +257,14 @@ void CompressionOptions::cmbOutput_Click() {
         m_lblCF->setText(ownFolderCaption());
 }
 
-void CompressionOptions::lblCF_Click() {
+void CompressionOptions::lblCF_Click()
+{
     setOutputChoice(ownFolderChoice);
     setOutputChoice(customFolderChoice);
 }
 
-void CompressionOptions::lblDefault_Click() {
+void CompressionOptions::lblDefault_Click()
+{
     setResizeText(unchangedSizeText());
     m_cmbOutput->setCurrentIndex(ownFolderChoice);
     m_lblCF->setBold(false);
@@ -251,40 +276,48 @@ void CompressionOptions::lblDefault_Click() {
     setOutputChoice(ownFolderChoice);
 }
 
-void CompressionOptions::lblCF_MouseMove() {
+void CompressionOptions::lblCF_MouseMove()
+{
     m_lblCF->setBold(true);
 }
 
-void CompressionOptions::lblDefault_MouseMove() {
+void CompressionOptions::lblDefault_MouseMove()
+{
     m_lblDefault->setBold(true);
 }
 
-void CompressionOptions::resetLinkLabels() {
+void CompressionOptions::resetLinkLabels()
+{
     m_lblCF->setBold(false);
     m_lblDefault->setBold(false);
 }
 
-QList<QWidget *> CompressionOptions::runLockedControls() const {
+QList<QWidget *> CompressionOptions::runLockedControls() const
+{
     return {m_imgSlider, m_lblDefault, m_cmbOutput, m_lblCF, m_cmbDPI};
 }
 
-void CompressionOptions::ChooseOutputFolder() {
+void CompressionOptions::ChooseOutputFolder()
+{
     const QString chosen = m_folderBrowser.browse(m_window, QStringLiteral("请选择一个文件夹"));
     m_outputFolder = chosen.isEmpty() ? defaultOutputFolder() : chosen;
     showOutputFolderOnLabel();
 }
 
-void CompressionOptions::showOutputFolderOnLabel() {
+void CompressionOptions::showOutputFolderOnLabel()
+{
     m_lblCF->setToolTip(m_outputFolder);
     m_lblCF->setText(ShortenPathCaption(m_outputFolder));
 }
 
-void CompressionOptions::setOutputChoice(int index) {
+void CompressionOptions::setOutputChoice(int index)
+{
     m_cmbOutput->setCurrentIndex(index);
     cmbOutput_Click();
 }
 
-void CompressionOptions::placeThumb() {
+void CompressionOptions::placeThumb()
+{
     if (!std::isfinite(m_thumbLeft))
         return;
     const double pixels = std::clamp(std::round(m_thumbLeft / m_twipsX), -1.0e6, 1.0e6);

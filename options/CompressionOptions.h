@@ -19,7 +19,8 @@ class SliderThumb;
 //
 // Slider positions (SliderMin, SliderMax, the thumb's left edge, SliderGrabX) are twips, as the
 // layout was designed: 15 twips per pixel until scaleForScreen() says otherwise.
-class CompressionOptions : public QObject {
+class CompressionOptions : public QObject
+{
     Q_OBJECT
 
 public:

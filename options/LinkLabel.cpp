@@ -7,7 +7,8 @@
 #include <utility>
 
 LinkLabel::LinkLabel(const QString &text, QWidget *parent)
-    : QLabel(text, parent) {
+    : QLabel(text, parent)
+{
     QFont font = panelFont(9);
     font.setUnderline(true);
     setFont(font);
@@ -20,11 +21,13 @@ LinkLabel::LinkLabel(const QString &text, QWidget *parent)
     setMouseTracking(true);
 }
 
-QColor LinkLabel::linkColor() {
+QColor LinkLabel::linkColor()
+{
     return QColor(164, 41, 43);
 }
 
-void LinkLabel::setBold(bool bold) {
+void LinkLabel::setBold(bool bold)
+{
     if (font().bold() == bold)
         return;
     QFont changed = font();
@@ -32,18 +35,21 @@ void LinkLabel::setBold(bool bold) {
     setFont(changed);
 }
 
-bool LinkLabel::isBold() const {
+bool LinkLabel::isBold() const
+{
     return font().bold();
 }
 
-void LinkLabel::mousePressEvent(QMouseEvent *event) {
+void LinkLabel::mousePressEvent(QMouseEvent *event)
+{
     if (event->button() == Qt::LeftButton)
         m_leftPressed = true;
     event->accept();
     emit mousePressed();
 }
 
-void LinkLabel::mouseReleaseEvent(QMouseEvent *event) {
+void LinkLabel::mouseReleaseEvent(QMouseEvent *event)
+{
     event->accept();
     if (event->button() != Qt::LeftButton)
         return;
@@ -52,7 +58,8 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent *event) {
         emit clicked();
 }
 
-void LinkLabel::mouseMoveEvent(QMouseEvent *event) {
+void LinkLabel::mouseMoveEvent(QMouseEvent *event)
+{
     event->accept();
     emit mouseMoved();
 }

@@ -5,7 +5,8 @@
 // A text link of the window: 9 point, underlined, dark red, the ordinary arrow pointer. It
 // reports the pointer moving over it and presses on it, and a click (a left press and release
 // both on the label). It turns bold only when told to.
-class LinkLabel : public QLabel {
+class LinkLabel : public QLabel
+{
     Q_OBJECT
 
 public:

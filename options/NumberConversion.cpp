@@ -7,7 +7,8 @@ namespace NumberConversion {
 
 namespace {
 
-std::optional<qint16> fitInt16(double integral) {
+std::optional<qint16> fitInt16(double integral)
+{
     if (!std::isfinite(integral) || integral < std::numeric_limits<qint16>::min() ||
         integral > std::numeric_limits<qint16>::max())
         return std::nullopt;
@@ -16,7 +17,8 @@ std::optional<qint16> fitInt16(double integral) {
 
 } // namespace
 
-std::optional<double> parse(const QString &text) {
+std::optional<double> parse(const QString &text)
+{
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok)
@@ -24,7 +26,8 @@ std::optional<double> parse(const QString &text) {
     return value;
 }
 
-std::optional<qint16> roundToInt16(double value) {
+std::optional<qint16> roundToInt16(double value)
+{
     if (!std::isfinite(value))
         return std::nullopt;
     // Spelled out rather than left to the floating-point environment's rounding mode.
@@ -35,11 +38,13 @@ std::optional<qint16> roundToInt16(double value) {
     return fitInt16(rounded);
 }
 
-std::optional<qint16> floorToInt16(double value) {
+std::optional<qint16> floorToInt16(double value)
+{
     return fitInt16(std::floor(value));
 }
 
-QString writtenForm(double value) {
+QString writtenForm(double value)
+{
     const QChar sign = value < 0 ? u'-' : u' ';
     return sign + QString::number(std::fabs(value), 'g', 7) + u' ';
 }

@@ -18,7 +18,8 @@ constexpr double designTwipsPerPixel = 15;
 
 enum Line { FolderLine, QualityLine, ResizeLine, ThumbLine, CaptionLine, ChoiceLine, LineCount };
 
-QStringList readLines(const QString &path) {
+QStringList readLines(const QString &path)
+{
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return {};
@@ -45,12 +46,14 @@ QStringList readLines(const QString &path) {
 
 // A text that would break into two lines (a folder name may hold a line break) is written as
 // its default, so that the lines after it keep their places.
-QString oneLine(const QString &value, const QString &fallback) {
+QString oneLine(const QString &value, const QString &fallback)
+{
     return value.contains(u'\n') || value.contains(u'\r') ? fallback : value;
 }
 
 // The system's own wording is English; the user first reads what it means for this file.
-QString failureReason(const QString &path, const QSaveFile &file) {
+QString failureReason(const QString &path, const QSaveFile &file)
+{
     const QFileInfo target(path);
     const QFileInfo folder(target.absolutePath());
     if (target.isDir())
@@ -64,14 +67,16 @@ QString failureReason(const QString &path, const QSaveFile &file) {
     return QStringLiteral("文件无法写入");
 }
 
-std::optional<qint16> roundedNumber(const QString &text) {
+std::optional<qint16> roundedNumber(const QString &text)
+{
     const auto value = NumberConversion::parse(text);
     return value ? NumberConversion::roundToInt16(*value) : std::nullopt;
 }
 
 } // namespace
 
-void SettingsFile::LoadSettings(CompressionOptions &options, const QString &path) {
+void SettingsFile::LoadSettings(CompressionOptions &options, const QString &path)
+{
     const QStringList lines = readLines(path);
     const auto has = [&lines](Line line) {
         return line < lines.size();
@@ -109,7 +114,8 @@ void SettingsFile::LoadSettings(CompressionOptions &options, const QString &path
 }
 
 bool SettingsFile::SaveSettings(const CompressionOptions &options, const QString &path,
-                                QString *errorMessage) {
+                                QString *errorMessage)
+{
     QStringList lines(LineCount);
     lines[FolderLine] = oneLine(options.OutputFolder(), CompressionOptions::defaultOutputFolder());
     lines[QualityLine] = QString::number(options.Quality());

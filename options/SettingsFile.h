@@ -8,7 +8,8 @@ class CompressionOptions;
 // output folder, quality, resize text, thumb position, quality caption, output choice, one per
 // line, in the system's encoding. The thumb position is kept in design units (15 twips per
 // pixel) so that it means the same place on a screen of any density.
-class SettingsFile {
+class SettingsFile
+{
 public:
     // Applies what the file holds over the defaults already set. Never fails and never asks
     // anything: a missing file, a missing line or a value that cannot be read leaves that value

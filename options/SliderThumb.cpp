@@ -4,16 +4,19 @@
 #include <QPainter>
 
 SliderThumb::SliderThumb(QWidget *parent)
-    : QWidget(parent) {
+    : QWidget(parent)
+{
     setMouseTracking(true);
 }
 
-void SliderThumb::setPicture(const QPixmap &picture) {
+void SliderThumb::setPicture(const QPixmap &picture)
+{
     m_picture = picture;
     update();
 }
 
-void SliderThumb::paintEvent(QPaintEvent *) {
+void SliderThumb::paintEvent(QPaintEvent *)
+{
     QPainter painter(this);
     if (!m_picture.isNull()) {
         painter.drawPixmap(0, 0, m_picture);
@@ -25,16 +28,19 @@ void SliderThumb::paintEvent(QPaintEvent *) {
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
 }
 
-float SliderThumb::twipsX(const QMouseEvent *event) const {
+float SliderThumb::twipsX(const QMouseEvent *event) const
+{
     return static_cast<float>(event->position().x() * m_twipsPerPixelX);
 }
 
-void SliderThumb::mousePressEvent(QMouseEvent *event) {
+void SliderThumb::mousePressEvent(QMouseEvent *event)
+{
     event->accept();
     emit mouseDown(event->buttons(), twipsX(event));
 }
 
-void SliderThumb::mouseMoveEvent(QMouseEvent *event) {
+void SliderThumb::mouseMoveEvent(QMouseEvent *event)
+{
     event->accept();
     emit mouseMoved(event->buttons(), twipsX(event));
 }

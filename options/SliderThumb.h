@@ -6,7 +6,8 @@
 // The thumb of the quality slider: a picture dragged along the track drawn in the window's
 // background. It reports presses and every pointer move over it (with or without a button),
 // with the buttons held and the pointer's x inside the thumb in twips.
-class SliderThumb : public QWidget {
+class SliderThumb : public QWidget
+{
     Q_OBJECT
 
 public:

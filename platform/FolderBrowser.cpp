@@ -5,22 +5,26 @@
 
 namespace {
 
-QString pickWithFileDialog(QWidget *owner, const QString &prompt) {
+QString pickWithFileDialog(QWidget *owner, const QString &prompt)
+{
     return QFileDialog::getExistingDirectory(owner, prompt, QString(), QFileDialog::ShowDirsOnly);
 }
 
 } // namespace
 
 FolderBrowser::FolderBrowser()
-    : m_picker(pickWithFileDialog) {}
+    : m_picker(pickWithFileDialog)
+{}
 
-QString FolderBrowser::browse(QWidget *owner, const QString &prompt) const {
+QString FolderBrowser::browse(QWidget *owner, const QString &prompt) const
+{
     const QString chosen = m_picker(owner, prompt);
     if (chosen.isEmpty())
         return {};
     return QDir::toNativeSeparators(QDir::cleanPath(chosen));
 }
 
-void FolderBrowser::setPicker(Picker picker) {
+void FolderBrowser::setPicker(Picker picker)
+{
     m_picker = picker ? std::move(picker) : Picker(pickWithFileDialog);
 }

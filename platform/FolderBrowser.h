@@ -9,7 +9,8 @@ class QWidget;
 // The shell's folder browser: one file-system folder, or nothing when the user cancels. The
 // picker behind it can be replaced, so that code which asks for a folder can be driven without
 // a person in front of the screen.
-class FolderBrowser {
+class FolderBrowser
+{
 public:
     using Picker = std::function<QString(QWidget *owner, const QString &prompt)>;
 

@@ -12,24 +12,28 @@ namespace Platform {
 
 namespace {
 
-QString environment(const char *name) {
+QString environment(const char *name)
+{
     return qEnvironmentVariable(name);
 }
 
-QString homeFolder() {
+QString homeFolder()
+{
     return QDir::homePath();
 }
 
 } // namespace
 
-QString programFolder() {
+QString programFolder()
+{
     QString folder = QCoreApplication::applicationDirPath();
     while (folder.size() > 1 && isPathSeparator(folder.back()))
         folder.chop(1);
     return folder;
 }
 
-QString converterPath(const QString &programFolder) {
+QString converterPath(const QString &programFolder)
+{
 #ifdef Q_OS_WIN
     return programFolder + QStringLiteral("\\data\\convert.exe");
 #else
@@ -37,15 +41,18 @@ QString converterPath(const QString &programFolder) {
 #endif
 }
 
-QString converterPolicyFolder(const QString &programFolder) {
+QString converterPolicyFolder(const QString &programFolder)
+{
     return QDir::toNativeSeparators(programFolder + QStringLiteral("/data"));
 }
 
-QString soundPath(const QString &programFolder) {
+QString soundPath(const QString &programFolder)
+{
     return QDir::toNativeSeparators(programFolder + QStringLiteral("/sound.wav"));
 }
 
-QString scratchRoot() {
+QString scratchRoot()
+{
 #ifdef Q_OS_WIN
     return QStringLiteral("c:");
 #else
@@ -61,15 +68,18 @@ QString scratchRoot() {
 #endif
 }
 
-QString jpgTmpFolder() {
+QString jpgTmpFolder()
+{
     return scratchRoot() + nativeSeparator() + QStringLiteral("jpgtmp");
 }
 
-QString tmpQuenbyFolder() {
+QString tmpQuenbyFolder()
+{
     return scratchRoot() + nativeSeparator() + QStringLiteral("tmpquenby");
 }
 
-QString defaultOutputFolder() {
+QString defaultOutputFolder()
+{
 #ifdef Q_OS_WIN
     return QStringLiteral("C:\\压缩图片输出");
 #else
@@ -77,7 +87,8 @@ QString defaultOutputFolder() {
 #endif
 }
 
-QString settingsPath() {
+QString settingsPath()
+{
     QString folder = environment("APPDATA");
 #ifdef Q_OS_WIN
     if (folder.isEmpty())
@@ -93,7 +104,8 @@ QString settingsPath() {
 #endif
 }
 
-bool isPathSeparator(QChar c) {
+bool isPathSeparator(QChar c)
+{
 #ifdef Q_OS_WIN
     return c == u'\\' || c == u'/';
 #else
@@ -101,15 +113,18 @@ bool isPathSeparator(QChar c) {
 #endif
 }
 
-QChar nativeSeparator() {
+QChar nativeSeparator()
+{
     return QDir::separator();
 }
 
-bool openInFileBrowser(const QString &folder) {
+bool openInFileBrowser(const QString &folder)
+{
     return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
-bool openWebPage(const QString &urlOrFile) {
+bool openWebPage(const QString &urlOrFile)
+{
     const QUrl url =
         QFileInfo::exists(urlOrFile) ? QUrl::fromLocalFile(urlOrFile) : QUrl(urlOrFile);
     return QDesktopServices::openUrl(url);

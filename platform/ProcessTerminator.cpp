@@ -7,7 +7,8 @@
 #include <sys/types.h>
 #endif
 
-bool ProcessTerminator::terminateIfCommandLineContains(qint64 pid, const QString &marker) {
+bool ProcessTerminator::terminateIfCommandLineContains(qint64 pid, const QString &marker)
+{
 #ifdef Q_OS_LINUX
     if (pid <= 1 || marker.isEmpty())
         return false;

@@ -6,7 +6,8 @@
 // mid-run). A process id alone may have been reused by an unrelated program, so the process is
 // only touched when its command line still names the given marker, a path inside our own
 // scratch folder.
-class ProcessTerminator {
+class ProcessTerminator
+{
 public:
     static bool terminateIfCommandLineContains(qint64 pid, const QString &marker);
 };

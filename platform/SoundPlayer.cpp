@@ -13,13 +13,15 @@ namespace {
 
 constexpr int playbackMarginMs = 400;
 
-quint32 readLittle32(const char *p) {
+quint32 readLittle32(const char *p)
+{
     return qFromLittleEndian<quint32>(p);
 }
 
 } // namespace
 
-int SoundPlayer::durationMs(const QString &wavPath) {
+int SoundPlayer::durationMs(const QString &wavPath)
+{
     QFile file(wavPath);
     if (!file.open(QIODevice::ReadOnly))
         return 0;
@@ -48,7 +50,8 @@ int SoundPlayer::durationMs(const QString &wavPath) {
     return 0;
 }
 
-void SoundPlayer::playToEnd(const QString &wavPath) {
+void SoundPlayer::playToEnd(const QString &wavPath)
+{
     const int duration = durationMs(wavPath);
     if (!QFileInfo(wavPath).isFile() || duration <= 0) {
         QApplication::beep();

@@ -13,7 +13,8 @@ namespace {
 
 enum Operation { Open, Save, Folder, Color, Font, Printer, PrinterProperties };
 
-bool show(CCommonDialogs &dialogs, int operation) {
+bool show(CCommonDialogs &dialogs, int operation)
+{
     switch (operation) {
     case Open:
         return dialogs.ShowOpen();
@@ -32,7 +33,8 @@ bool show(CCommonDialogs &dialogs, int operation) {
     }
 }
 
-void addOperationRows() {
+void addOperationRows()
+{
     QTest::addColumn<int>("operation");
     QTest::newRow("ShowOpen") << int(Open);
     QTest::newRow("ShowSave") << int(Save);
@@ -43,7 +45,8 @@ void addOperationRows() {
     QTest::newRow("ShowPrinterProperties") << int(PrinterProperties);
 }
 
-QStringList properties(const CCommonDialogs &d) {
+QStringList properties(const CCommonDialogs &d)
+{
     return {d.Filename(),
             d.Path(),
             d.FileTitle(),
@@ -60,7 +63,8 @@ QStringList properties(const CCommonDialogs &d) {
 
 // Every property away from its initial value; Path is an existing folder with its trailing
 // separator, which ShowSave keeps as its starting folder.
-void fillAll(CCommonDialogs &d) {
+void fillAll(CCommonDialogs &d)
+{
     d.setFilename(u"proposed.jpg"_s);
     d.setPath(QDir::tempPath() + u'/');
     d.setFileTitle(u"earlier.jpg"_s);
@@ -75,7 +79,8 @@ void fillAll(CCommonDialogs &d) {
     d.setFontUnderline(true);
 }
 
-void answerEverything(FakeDialogs &fake) {
+void answerEverything(FakeDialogs &fake)
+{
     fake.fileAnswer = u"/srv/photos/a.jpg"_s;
     fake.folderAnswer = u"/srv/photos"_s;
     fake.colorAnswer = QColor(1, 2, 3);
@@ -88,7 +93,8 @@ struct Rig {
     CCommonDialogs dialogs;
     FakeDialogs *fake = nullptr;
 
-    Rig() {
+    Rig()
+    {
         auto provider = std::make_unique<FakeDialogs>();
         fake = provider.get();
         dialogs.setDialogProvider(std::move(provider));
@@ -100,13 +106,15 @@ const QString addFileFilter =
     u"所有文件(All Files, *.*)|*.*|JPG图片文件(*.jpg)|*.jpg|BMP文件(*.bmp)|"
     "*.bmp|GIF文件(*.gif)|*.gif|PNG图片(*.png)|*.png"_s;
 
-QString withNul(const QString &head, const QString &tail) {
+QString withNul(const QString &head, const QString &tail)
+{
     return head + QChar(u'\0') + tail;
 }
 
 } // namespace
 
-class TestCCommonDialogs : public QObject {
+class TestCCommonDialogs : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -137,7 +145,8 @@ private:
     QTemporaryDir m_temp;
 };
 
-void TestCCommonDialogs::initTestCase() {
+void TestCCommonDialogs::initTestCase()
+{
     QVERIFY(m_temp.isValid());
     QVERIFY(QDir(m_temp.path()).mkpath(u"sub"_s));
     QVERIFY(QDir(m_temp.path()).mkpath(u".hidden"_s));
@@ -145,7 +154,8 @@ void TestCCommonDialogs::initTestCase() {
     QVERIFY(file.open(QIODevice::WriteOnly));
 }
 
-void TestCCommonDialogs::nameFilters_data() {
+void TestCCommonDialogs::nameFilters_data()
+{
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("add-file list, order kept, *.* is every file")
@@ -160,13 +170,15 @@ void TestCCommonDialogs::nameFilters_data() {
     QTest::newRow("empty item ends the list") << u"A|*.a||*.b|C|*.c"_s << QStringList{u"A (*.a)"_s};
 }
 
-void TestCCommonDialogs::nameFilters() {
+void TestCCommonDialogs::nameFilters()
+{
     QFETCH(QString, filter);
     QFETCH(QStringList, expected);
     QCOMPARE(DialogConversions::nameFilters(filter), expected);
 }
 
-void TestCCommonDialogs::readRule_data() {
+void TestCCommonDialogs::readRule_data()
+{
     QTest::addColumn<QString>("property");
     QTest::addColumn<bool>("cut");
     for (const char *name : {"Title", "Path", "FileTitle", "Filename"})
@@ -175,7 +187,8 @@ void TestCCommonDialogs::readRule_data() {
         QTest::newRow(name) << QString::fromLatin1(name) << false;
 }
 
-void TestCCommonDialogs::readRule() {
+void TestCCommonDialogs::readRule()
+{
     QFETCH(QString, property);
     QFETCH(bool, cut);
     using Setter = void (CCommonDialogs::*)(const QString &);
@@ -200,7 +213,8 @@ void TestCCommonDialogs::readRule() {
     QCOMPARE((dialogs.*get)(), u"压缩 图片 "_s);
 }
 
-void TestCCommonDialogs::openAsksWithTheProperties() {
+void TestCCommonDialogs::openAsksWithTheProperties()
+{
     Rig rig;
     rig.dialogs.setFilename(u"proposed.jpg"_s);
     rig.dialogs.setTitle(withNul(u"打开文件"_s, u"junk"_s));
@@ -216,7 +230,8 @@ void TestCCommonDialogs::openAsksWithTheProperties() {
     QCOMPARE(rig.fake->request.defaultSuffix, u"jpg"_s);
 }
 
-void TestCCommonDialogs::openConfirmedSplitsThePath_data() {
+void TestCCommonDialogs::openConfirmedSplitsThePath_data()
+{
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("filename");
     QTest::addColumn<QString>("path");
@@ -234,7 +249,8 @@ void TestCCommonDialogs::openConfirmedSplitsThePath_data() {
 #endif
 }
 
-void TestCCommonDialogs::openConfirmedSplitsThePath() {
+void TestCCommonDialogs::openConfirmedSplitsThePath()
+{
     QFETCH(QString, chosen);
     QFETCH(QString, filename);
     QFETCH(QString, path);
@@ -249,11 +265,13 @@ void TestCCommonDialogs::openConfirmedSplitsThePath() {
     QCOMPARE(rig.dialogs.FileTitle(), fileTitle);
 }
 
-void TestCCommonDialogs::cancelChangesNothing_data() {
+void TestCCommonDialogs::cancelChangesNothing_data()
+{
     addOperationRows();
 }
 
-void TestCCommonDialogs::cancelChangesNothing() {
+void TestCCommonDialogs::cancelChangesNothing()
+{
     QFETCH(int, operation);
     Rig rig;
     fillAll(rig.dialogs);
@@ -264,11 +282,13 @@ void TestCCommonDialogs::cancelChangesNothing() {
     QCOMPARE(properties(rig.dialogs), before);
 }
 
-void TestCCommonDialogs::noOwnerShowsNothing_data() {
+void TestCCommonDialogs::noOwnerShowsNothing_data()
+{
     addOperationRows();
 }
 
-void TestCCommonDialogs::noOwnerShowsNothing() {
+void TestCCommonDialogs::noOwnerShowsNothing()
+{
     QFETCH(int, operation);
     auto provider = std::make_unique<FakeDialogs>();
     FakeDialogs *fake = provider.get();
@@ -290,7 +310,8 @@ void TestCCommonDialogs::noOwnerShowsNothing() {
     QCOMPARE(properties(dialogs), before);
 }
 
-void TestCCommonDialogs::saveSettlesItsFolderFirst_data() {
+void TestCCommonDialogs::saveSettlesItsFolderFirst_data()
+{
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("expected");
     const QString temp = m_temp.path();
@@ -305,7 +326,8 @@ void TestCCommonDialogs::saveSettlesItsFolderFirst_data() {
     QTest::newRow("a file") << temp + u"/file.txt"_s << program;
 }
 
-void TestCCommonDialogs::saveSettlesItsFolderFirst() {
+void TestCCommonDialogs::saveSettlesItsFolderFirst()
+{
     QFETCH(QString, path);
     QFETCH(QString, expected);
     Rig rig;
@@ -323,7 +345,8 @@ void TestCCommonDialogs::saveSettlesItsFolderFirst() {
     QCOMPARE(rig.dialogs.Filename(), u"kept.jpg"_s);
 }
 
-void TestCCommonDialogs::saveConfirmed() {
+void TestCCommonDialogs::saveConfirmed()
+{
     Rig rig;
     rig.dialogs.setPath(m_temp.path());
     rig.fake->fileAnswer = m_temp.filePath(u"sub/out.jpg"_s);
@@ -335,14 +358,16 @@ void TestCCommonDialogs::saveConfirmed() {
     QCOMPARE(rig.dialogs.FileTitle(), u"out.jpg"_s);
 }
 
-void TestCCommonDialogs::folderConfirmed_data() {
+void TestCCommonDialogs::folderConfirmed_data()
+{
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("expected");
     QTest::newRow("folder") << u"/srv/照片/"_s << QDir::toNativeSeparators(u"/srv/照片"_s);
     QTest::newRow("root") << u"/"_s << QDir::toNativeSeparators(u"/"_s);
 }
 
-void TestCCommonDialogs::folderConfirmed() {
+void TestCCommonDialogs::folderConfirmed()
+{
     QFETCH(QString, chosen);
     QFETCH(QString, expected);
     Rig rig;
@@ -357,13 +382,15 @@ void TestCCommonDialogs::folderConfirmed() {
     QCOMPARE(rig.dialogs.FileTitle(), QString());
 }
 
-void TestCCommonDialogs::colorKeepsColorRefOrder_data() {
+void TestCCommonDialogs::colorKeepsColorRefOrder_data()
+{
     QTest::addColumn<bool>("fullOpen");
     QTest::newRow("full open") << true;
     QTest::newRow("collapsed") << false;
 }
 
-void TestCCommonDialogs::colorKeepsColorRefOrder() {
+void TestCCommonDialogs::colorKeepsColorRefOrder()
+{
     QFETCH(bool, fullOpen);
     Rig rig;
     rig.dialogs.setColor(0x00332211);
@@ -375,7 +402,8 @@ void TestCCommonDialogs::colorKeepsColorRefOrder() {
     QCOMPARE(rig.dialogs.Color(), qint32(0x00CCBBAA));
 }
 
-void TestCCommonDialogs::fontMapping_data() {
+void TestCCommonDialogs::fontMapping_data()
+{
     QTest::addColumn<QFont>("answer");
     QTest::addColumn<int>("size");
     QTest::addColumn<bool>("bold");
@@ -389,7 +417,8 @@ void TestCCommonDialogs::fontMapping_data() {
     QTest::newRow("underline is no answer") << underlined << 8 << false << false;
 }
 
-void TestCCommonDialogs::fontMapping() {
+void TestCCommonDialogs::fontMapping()
+{
     QFETCH(QFont, answer);
     QFETCH(int, size);
     QFETCH(bool, bold);
@@ -419,7 +448,8 @@ void TestCCommonDialogs::fontMapping() {
     QCOMPARE(rig.dialogs.Color(), qint32(0x00123456));
 }
 
-void TestCCommonDialogs::printersReportTheAnswer() {
+void TestCCommonDialogs::printersReportTheAnswer()
+{
     Rig rig;
     fillAll(rig.dialogs);
     const QStringList before = properties(rig.dialogs);

@@ -28,7 +28,8 @@ struct Seen {
     QString proposedName;
 };
 
-Seen look(QFileDialog *dialog) {
+Seen look(QFileDialog *dialog)
+{
     Seen seen;
     seen.title = dialog->windowTitle();
     seen.folder = dialog->directory().absolutePath();
@@ -49,7 +50,8 @@ Seen look(QFileDialog *dialog) {
 }
 
 // Answers the file dialog by typing a name into it and confirming.
-void typeAndAccept(QDialog *dialog, const QString &name, Seen *seen) {
+void typeAndAccept(QDialog *dialog, const QString &name, Seen *seen)
+{
     auto *fileDialog = qobject_cast<QFileDialog *>(dialog);
     if (!fileDialog) {
         dialog->reject();
@@ -64,7 +66,8 @@ void typeAndAccept(QDialog *dialog, const QString &name, Seen *seen) {
 
 } // namespace
 
-class TestRealDialogs : public QObject {
+class TestRealDialogs : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -84,7 +87,8 @@ private:
     CCommonDialogs m_dialogs;
 };
 
-void TestRealDialogs::initTestCase() {
+void TestRealDialogs::initTestCase()
+{
     QVERIFY(m_temp.isValid());
     for (const QString &name : {u"README"_s, u"a.jpg"_s}) {
         QFile file(m_temp.filePath(name));
@@ -94,16 +98,19 @@ void TestRealDialogs::initTestCase() {
     m_dialogs.Init(&m_owner);
 }
 
-void TestRealDialogs::init() {
+void TestRealDialogs::init()
+{
     m_previousCurrent = QDir::currentPath();
     QVERIFY(QDir::setCurrent(m_temp.path()));
 }
 
-void TestRealDialogs::cleanup() {
+void TestRealDialogs::cleanup()
+{
     QDir::setCurrent(m_previousCurrent);
 }
 
-void TestRealDialogs::openShowsTheFilterListAndTakesATypedFile() {
+void TestRealDialogs::openShowsTheFilterListAndTakesATypedFile()
+{
     m_dialogs.setFilename(QString());
     m_dialogs.setTitle(u"打开文件"_s);
     m_dialogs.setFilter(
@@ -132,7 +139,8 @@ void TestRealDialogs::openShowsTheFilterListAndTakesATypedFile() {
     QCOMPARE(m_dialogs.FileTitle(), u"README"_s);
 }
 
-void TestRealDialogs::openCancelledKeepsTheProposedName() {
+void TestRealDialogs::openCancelledKeepsTheProposedName()
+{
     m_dialogs.setFilename(u"proposed.jpg"_s);
     m_dialogs.setPath(u"/earlier"_s);
     m_dialogs.setFileTitle(u"earlier.jpg"_s);
@@ -152,7 +160,8 @@ void TestRealDialogs::openCancelledKeepsTheProposedName() {
     QCOMPARE(m_dialogs.FileTitle(), u"earlier.jpg"_s);
 }
 
-void TestRealDialogs::saveAsksNoOverwriteQuestion() {
+void TestRealDialogs::saveAsksNoOverwriteQuestion()
+{
     m_dialogs.setPath(m_temp.path());
     m_dialogs.setFilter(QString());
     Seen seen;
@@ -170,7 +179,8 @@ void TestRealDialogs::saveAsksNoOverwriteQuestion() {
     QCOMPARE(m_dialogs.FileTitle(), u"a.jpg"_s);
 }
 
-void TestRealDialogs::colorDialogAnswersInColorRefOrder() {
+void TestRealDialogs::colorDialogAnswersInColorRefOrder()
+{
     m_dialogs.setColor(0x00332211);
     QColor shown;
     ModalWatcher watcher;
@@ -190,7 +200,8 @@ void TestRealDialogs::colorDialogAnswersInColorRefOrder() {
     QCOMPARE(m_dialogs.Color(), qint32(0x001E140A));
 }
 
-void TestRealDialogs::printersWithoutAnyPrinterShowNothing() {
+void TestRealDialogs::printersWithoutAnyPrinterShowNothing()
+{
     if (!QPrinterInfo::availablePrinterNames().isEmpty())
         QSKIP("this machine has a printer");
     ModalWatcher watcher;

@@ -12,7 +12,8 @@
 struct OptionsPanel {
     OptionsPanel()
         : window(std::make_unique<QWidget>())
-        , options(new CompressionOptions(window.get())) {
+        , options(new CompressionOptions(window.get()))
+    {
         window->resize(446, 479);
         options->folderBrowser().setPicker([this](QWidget *owner, const QString &prompt) {
             owners.append(owner);

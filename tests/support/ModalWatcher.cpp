@@ -5,22 +5,26 @@
 #include <QDialog>
 
 ModalWatcher::ModalWatcher(QObject *parent)
-    : QObject(parent) {
+    : QObject(parent)
+{
     m_timer.setInterval(5);
     connect(&m_timer, &QTimer::timeout, this, &ModalWatcher::poll);
     m_timer.start();
 }
 
-void ModalWatcher::setDialogHandler(std::function<void(QDialog *)> handler) {
+void ModalWatcher::setDialogHandler(std::function<void(QDialog *)> handler)
+{
     m_dialogHandler = std::move(handler);
 }
 
-void ModalWatcher::clear() {
+void ModalWatcher::clear()
+{
     m_messages.clear();
     m_dialogsSeen = 0;
 }
 
-void ModalWatcher::poll() {
+void ModalWatcher::poll()
+{
     QWidget *modal = QApplication::activeModalWidget();
     if (!modal || !modal->isVisible())
         return;

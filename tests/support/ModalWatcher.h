@@ -12,7 +12,8 @@ class QDialog;
 // Answers the modal dialogs and message boxes that code under test opens, so that a test runs
 // without a person: every message box is recorded and confirmed with its default (first)
 // button; any other dialog goes to the handler, or is rejected when there is none.
-class ModalWatcher : public QObject {
+class ModalWatcher : public QObject
+{
     Q_OBJECT
 
 public:

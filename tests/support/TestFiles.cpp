@@ -8,23 +8,27 @@
 
 namespace TestFiles {
 
-bool write(const QString &path, const QByteArray &bytes) {
+bool write(const QString &path, const QByteArray &bytes)
+{
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(bytes) == bytes.size();
 }
 
-QByteArray read(const QString &path) {
+QByteArray read(const QString &path)
+{
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray sha256(const QString &path) {
+QByteArray sha256(const QString &path)
+{
     return QCryptographicHash::hash(read(path), QCryptographicHash::Sha256).toHex();
 }
 
-QByteArray imageMagick(const QString &tool, const QStringList &arguments) {
+QByteArray imageMagick(const QString &tool, const QStringList &arguments)
+{
     // The tools the ImageMagick package installed, never a wrapper that comes first on PATH.
     QProcess process;
     process.start(QStringLiteral("/usr/bin/") + tool, arguments);
@@ -32,7 +36,8 @@ QByteArray imageMagick(const QString &tool, const QStringList &arguments) {
     return process.readAllStandardOutput();
 }
 
-bool makeImage(const QString &path, const QString &spec, const QString &size) {
+bool makeImage(const QString &path, const QString &spec, const QString &size)
+{
     QDir().mkpath(QFileInfo(path).absolutePath());
     QStringList arguments;
     if (!size.isEmpty())
@@ -43,7 +48,8 @@ bool makeImage(const QString &path, const QString &spec, const QString &size) {
     return process.waitForFinished(120000) && process.exitCode() == 0 && QFileInfo(path).size() > 0;
 }
 
-bool makeProgramFolder(const QString &folder, const QByteArray &converterScript) {
+bool makeProgramFolder(const QString &folder, const QByteArray &converterScript)
+{
     const QString data = folder + QStringLiteral("/data");
     if (!QDir().mkpath(data))
         return false;
