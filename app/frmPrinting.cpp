@@ -27,6 +27,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
@@ -130,7 +131,7 @@ void frmPrinting::createControls()
     statusFont.setBold(true);
     m_lblPB->setFont(statusFont);
 
-    m_txtDebug = new QLineEdit(QStringLiteral("Text1"), this);
+    m_txtDebug = new QPlainTextEdit(QStringLiteral("Text1"), this);
     m_txtDebug->setObjectName(QStringLiteral("txtDebug"));
     m_txtDebug->setGeometry(Geometry::txtDebug);
     m_txtDebug->hide();

@@ -17,7 +17,7 @@ class ImageQueue;
 class LinkLabel;
 class PictureButton;
 class QLabel;
-class QLineEdit;
+class QPlainTextEdit;
 class QProgressBar;
 class QTimer;
 class QueueCommands;
@@ -60,7 +60,7 @@ public:
     LinkLabel *lblWhy() const { return m_lblWhy; }
     QProgressBar *pb() const { return m_pb; }
     QLabel *lblPB() const { return m_lblPB; }
-    QLineEdit *txtDebug() const { return m_txtDebug; }
+    QPlainTextEdit *txtDebug() const { return m_txtDebug; }
     QTimer *Timer1() const { return m_timer1; }
     const QPixmap &background() const { return m_background; }
     bool isSkinAttached() const { return m_skin.isAttached(); }
@@ -98,7 +98,7 @@ private:
     LinkLabel *m_lblWhy = nullptr;
     QProgressBar *m_pb = nullptr;
     QLabel *m_lblPB = nullptr;
-    QLineEdit *m_txtDebug = nullptr;
+    QPlainTextEdit *m_txtDebug = nullptr;
     QTimer *m_timer1 = nullptr;
     QPixmap m_background;
     QPoint m_dragOffset;

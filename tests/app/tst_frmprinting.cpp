@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -109,7 +110,7 @@ private Q_SLOTS:
         QFETCH(bool, shown);
         frmPrinting window(arguments);
         QCOMPARE(!window.txtDebug()->isHidden(), shown);
-        QCOMPARE(window.txtDebug()->text(), QStringLiteral("Text1"));
+        QCOMPARE(window.txtDebug()->toPlainText(), QStringLiteral("Text1"));
     }
 
     void startUpRemovesLeftoverScratchFiles()

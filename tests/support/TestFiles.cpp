@@ -36,13 +36,13 @@ QByteArray imageMagick(const QString &tool, const QStringList &arguments)
     return process.readAllStandardOutput();
 }
 
-bool makeImage(const QString &path, const QString &spec, const QString &size)
+bool makeImage(const QString &path, const QString &source, const QString &size)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QStringList arguments;
     if (!size.isEmpty())
         arguments << QStringLiteral("-size") << size;
-    arguments << spec << path;
+    arguments << source << path;
     QProcess process;
     process.start(QStringLiteral(TESSALY_PROGRAM_DIR "/data/convert"), arguments);
     return process.waitForFinished(120000) && process.exitCode() == 0 && QFileInfo(path).size() > 0;

@@ -15,9 +15,9 @@ QByteArray sha256(const QString &path);
 // fails when it cannot run.
 QByteArray imageMagick(const QString &tool, const QStringList &arguments);
 
-// Makes a real image with ImageMagick: `spec` is its input, e.g. "rose:" or
+// Makes a real image with ImageMagick: `source` is its input, e.g. "rose:" or
 // "gradient:red-blue" with `size` "64x48".
-bool makeImage(const QString &path, const QString &spec = QStringLiteral("rose:"),
+bool makeImage(const QString &path, const QString &source = QStringLiteral("rose:"),
                const QString &size = QString());
 
 // A program folder whose data/convert is the given shell script (for fault injection), or a
