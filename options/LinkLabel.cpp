@@ -15,6 +15,8 @@ LinkLabel::LinkLabel(const QString &text, QWidget *parent)
 
     QPalette linkPalette = palette();
     linkPalette.setColor(QPalette::WindowText, linkColor());
+    // Faded while a run holds the options, like the drop-downs beside it.
+    linkPalette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(212, 160, 161));
     setPalette(linkPalette);
 
     setCursor(Qt::ArrowCursor);

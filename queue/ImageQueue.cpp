@@ -50,6 +50,8 @@ ImageQueue::ImageQueue(QWidget *window)
     m_LV->setSelectionMode(QAbstractItemView::SingleSelection);
     m_LV->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_LV->setTextElideMode(Qt::ElideMiddle);
+    // The two columns fill the list; a long path is shortened in its middle, never scrolled.
+    m_LV->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_LV->setHeaderLabels({QStringLiteral("文件名"), QStringLiteral("格式")});
     m_LV->header()->setStretchLastSection(false);
     m_LV->header()->setSectionsMovable(false);
