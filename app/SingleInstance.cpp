@@ -28,7 +28,11 @@ SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::tryBecomePrimary()
 {
-    return m_lock.tryLock(0);
+    if (m_lock.tryLock(0))
+        return true;
+    // Only a lock another Tessaly holds means one is running; a scratch folder we cannot write
+    // must not keep the program from starting at all.
+    return m_lock.error() != QLockFile::LockFailedError;
 }
 
 void SingleInstance::listen()

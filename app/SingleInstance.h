@@ -18,7 +18,8 @@ public:
     explicit SingleInstance(const QString &scratchRoot, QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // True when no other Tessaly of this user runs; this one then holds the lock.
+    // True when no other Tessaly of this user runs; this one then holds the lock (or runs
+    // without one when the lock cannot be made at all).
     bool tryBecomePrimary();
     // Starts listening for the paths of later starts.
     void listen();
