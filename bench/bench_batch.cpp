@@ -28,6 +28,8 @@
 
 #include <algorithm>
 
+#include <sys/resource.h>
+
 namespace {
 
 // The longest stretch in which the event loop served nothing, seen by a 5 ms timer (a finer
@@ -204,6 +206,12 @@ int main(int argc, char *argv[])
                .arg(images.size() / bareMedian, 0, 'f', 2)
                .arg(images.size() / median(sequential), 0, 'f', 2)
                .arg(images.size() / median(parallel), 0, 'f', 2);
+    rusage own{}, converters{};
+    getrusage(RUSAGE_SELF, &own);
+    getrusage(RUSAGE_CHILDREN, &converters);
+    out << QStringLiteral("peak memory: window process %1 MB, largest converter %2 MB\n")
+               .arg(own.ru_maxrss / 1024)
+               .arg(converters.ru_maxrss / 1024);
     out << QStringLiteral("parallel results byte-identical to the sequential run: %1\n")
                .arg(identical ? QStringLiteral("yes") : QStringLiteral("NO"));
     out << QStringLiteral("ratio=%1 max_gap_ms=%2 images=%3 parallel_ratio=%4 jobs=%5\n")
