@@ -36,7 +36,6 @@
 
 namespace {
 
-constexpr double designTwipsPerPixel = 15;
 constexpr int shapingDelayMs = 50;
 
 QString pictureName(const char *name)
@@ -58,10 +57,10 @@ double frmPrinting::screenTwipsPerPixel(const QWidget *window, Qt::Orientation o
 {
     const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen)
-        return designTwipsPerPixel;
+        return CompressionOptions::designTwipsPerPixel;
     const qreal dpi = orientation == Qt::Horizontal ? screen->logicalDotsPerInchX()
                                                     : screen->logicalDotsPerInchY();
-    return dpi > 0 ? 1440.0 / dpi : designTwipsPerPixel;
+    return dpi > 0 ? 1440.0 / dpi : CompressionOptions::designTwipsPerPixel;
 }
 
 void frmPrinting::Form_Load(const QStringList &arguments)

@@ -125,7 +125,7 @@ double runBareLoop(const QStringList &images, const QString &outputFolder)
         ConverterCommand command;
         command.programFolder = programFolder;
         command.input = image;
-        command.resizeText = ConverterCommand::noResizeText();
+        command.resizeText = CompressionOptions::unchangedSizeText();
         command.output = outputFolder + u'/' + QFileInfo(image).fileName().section(u'.', 0, 0) +
                          QStringLiteral("_已压缩.jpg");
         command.flattenOntoWhite = ImageHeader::hasTransparency(image);

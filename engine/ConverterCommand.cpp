@@ -1,12 +1,7 @@
 #include "engine/ConverterCommand.h"
 
+#include "options/CompressionOptions.h"
 #include "platform/Platform.h"
-
-const QString &ConverterCommand::noResizeText()
-{
-    static const QString text = QStringLiteral("不变");
-    return text;
-}
 
 QString ConverterCommand::quoted(const QString &piece)
 {
@@ -23,7 +18,7 @@ QString ConverterCommand::quoted(const QString &piece)
 QString ConverterCommand::commandLine() const
 {
     QString line = quoted(Platform::converterPath(programFolder)) + u' ' + quoted(input) + u' ';
-    if (resizeText != noResizeText())
+    if (resizeText != CompressionOptions::unchangedSizeText())
         line += QStringLiteral(" -resize ") + quoted(resizeText);
     if (flattenOntoWhite)
         line += QStringLiteral(" -background white -alpha remove -alpha off");

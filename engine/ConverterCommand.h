@@ -13,8 +13,6 @@ struct ConverterCommand {
     // Transparent sources are laid onto white; JPEG has no transparency of its own.
     bool flattenOntoWhite = false;
 
-    static const QString &noResizeText(); // "不变"
-
     QString commandLine() const;
 
     // A piece that holds blanks or quotes becomes one quoted argument, so no

@@ -17,7 +17,6 @@ namespace {
 
 constexpr qint16 designSliderMin = 2000;
 constexpr qint16 designSliderMax = 4000;
-constexpr double designTwipsPerPixel = 15;
 constexpr int ownFolderChoice = 0;
 constexpr int customFolderChoice = 1;
 
@@ -299,7 +298,7 @@ QList<QWidget *> CompressionOptions::runLockedControls() const
 
 void CompressionOptions::ChooseOutputFolder()
 {
-    const QString chosen = m_folderBrowser.browse(m_window, QStringLiteral("请选择一个文件夹"));
+    const QString chosen = m_folderBrowser.browse(m_window, FolderBrowser::folderPrompt());
     m_outputFolder = chosen.isEmpty() ? defaultOutputFolder() : chosen;
     showOutputFolderOnLabel();
 }

@@ -27,6 +27,8 @@ public:
     explicit CompressionOptions(QWidget *window);
 
     static constexpr qint16 defaultQuality = 75;
+    // The density the layout was drawn at.
+    static constexpr double designTwipsPerPixel = 15;
     static const QString &unchangedSizeText();     // "不变"
     static const QStringList &sizeChoices();       // the twelve entries of cmbDPI
     static const QString &ownFolderCaption();      // "图片原始路径"

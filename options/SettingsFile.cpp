@@ -14,7 +14,6 @@ namespace {
 
 // Six short lines; anything past this is not a settings file and is not read into memory.
 constexpr qint64 maxReadBytes = 1024 * 1024;
-constexpr double designTwipsPerPixel = 15;
 
 enum Line { FolderLine, QualityLine, ResizeLine, ThumbLine, CaptionLine, ChoiceLine, LineCount };
 
@@ -100,8 +99,8 @@ void SettingsFile::LoadSettings(CompressionOptions &options, const QString &path
 
     if (has(ThumbLine)) {
         if (const auto designLeft = roundedNumber(lines[ThumbLine]))
-            options.setThumbLeft(
-                static_cast<float>(*designLeft * options.twipsPerPixelX() / designTwipsPerPixel));
+            options.setThumbLeft(static_cast<float>(*designLeft * options.twipsPerPixelX() /
+                                                    CompressionOptions::designTwipsPerPixel));
     }
 
     if (has(CaptionLine))
@@ -120,8 +119,9 @@ bool SettingsFile::SaveSettings(const CompressionOptions &options, const QString
     lines[FolderLine] = oneLine(options.OutputFolder(), CompressionOptions::defaultOutputFolder());
     lines[QualityLine] = QString::number(options.Quality());
     lines[ResizeLine] = oneLine(options.resizeText(), CompressionOptions::unchangedSizeText());
-    lines[ThumbLine] = NumberConversion::writtenForm(
-        double(options.thumbLeft()) * designTwipsPerPixel / options.twipsPerPixelX());
+    lines[ThumbLine] = NumberConversion::writtenForm(double(options.thumbLeft()) *
+                                                     CompressionOptions::designTwipsPerPixel /
+                                                     options.twipsPerPixelX());
     lines[CaptionLine] =
         oneLine(options.qualityCaptionText(), CompressionOptions::defaultQualityCaption());
     lines[ChoiceLine] = NumberConversion::writtenForm(options.outputChoice());

@@ -12,6 +12,12 @@ QString pickWithFileDialog(QWidget *owner, const QString &prompt)
 
 } // namespace
 
+const QString &FolderBrowser::folderPrompt()
+{
+    static const QString prompt = QStringLiteral("请选择一个文件夹");
+    return prompt;
+}
+
 FolderBrowser::FolderBrowser()
     : m_picker(pickWithFileDialog)
 {}

@@ -14,6 +14,9 @@ class FolderBrowser
 public:
     using Picker = std::function<QString(QWidget *owner, const QString &prompt)>;
 
+    // "请选择一个文件夹": what both folder commands ask.
+    static const QString &folderPrompt();
+
     FolderBrowser();
 
     // The chosen folder without a trailing separator (a root stays whole); empty on cancel.

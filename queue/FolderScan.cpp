@@ -14,15 +14,9 @@ FolderScan::FolderScan(ImageQueue *queue, QWidget *window)
     , m_window(window)
 {}
 
-const QString &FolderScan::browsePrompt()
-{
-    static const QString text = QStringLiteral("请选择一个文件夹");
-    return text;
-}
-
 void FolderScan::AddFolder()
 {
-    queueFolder(m_folderBrowser.browse(m_window, browsePrompt()));
+    queueFolder(m_folderBrowser.browse(m_window, FolderBrowser::folderPrompt()));
 }
 
 void FolderScan::queueFolder(const QString &folder)

@@ -16,8 +16,6 @@ class FolderScan : public QObject
 public:
     FolderScan(ImageQueue *queue, QWidget *window);
 
-    static const QString &browsePrompt();
-
     void AddFolder();
     // Searches a folder that is already chosen (an empty one searches nothing) and queues its
     // images, with the same hints as AddFolder.
