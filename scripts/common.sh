@@ -9,7 +9,7 @@ TESSALY_PACKAGES=(
     libqt6svg6 libgl-dev
     imagemagick
     fonts-noto-cjk
-    xvfb xauth x11-utils x11-apps xdotool
+    xvfb xauth x11-utils xdotool
 )
 
 as_root() {
