@@ -26,8 +26,6 @@ public:
     // Hands paths to the running Tessaly; false when it cannot be reached.
     bool sendToPrimary(const QStringList &paths) const;
 
-    QString serverName() const { return m_serverName; }
-
 Q_SIGNALS:
     void pathsReceived(const QStringList &paths);
 

@@ -11,6 +11,17 @@
 
 namespace ImageHeader {
 
+quint32 pngCrc(const QByteArray &bytes)
+{
+    quint32 crc = 0xffffffffU;
+    for (const char c : bytes) {
+        crc ^= quint8(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320U & (0U - (crc & 1U)));
+    }
+    return ~crc;
+}
+
 namespace {
 
 // The most one question may read from a file, in bytes and in separate reads, however its
@@ -68,17 +79,6 @@ quint8 byteAt(const QByteArray &block, qsizetype at)
 }
 
 // --- PNG -------------------------------------------------------------------------------------
-
-quint32 pngCrc(const QByteArray &bytes)
-{
-    quint32 crc = 0xffffffffU;
-    for (const char c : bytes) {
-        crc ^= quint8(c);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xedb88320U & (0U - (crc & 1U)));
-    }
-    return ~crc;
-}
 
 // The PNG library drops a tRNS chunk that is damaged, too long for the palette before it, or
 // the wrong size for the colour type; the image then has no transparency.

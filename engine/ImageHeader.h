@@ -12,4 +12,7 @@ namespace ImageHeader {
 // an image.
 bool hasTransparency(const QString &path);
 
+// The checksum a PNG chunk carries over its type and data (CRC-32 of ISO 3309).
+quint32 pngCrc(const QByteArray &bytes);
+
 } // namespace ImageHeader

@@ -180,14 +180,6 @@ void ImageQueue::setDropHintShown(bool shown)
     }
 }
 
-void ImageQueue::updateDropHint()
-{
-    if (count() > 0)
-        hideDropHint();
-    else
-        showDropHint(normalHintText());
-}
-
 bool ImageQueue::isDropHintVisible() const
 {
     return !m_picText->isHidden();

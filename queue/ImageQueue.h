@@ -45,8 +45,6 @@ public:
     void hideDropHint();
     // Shows or hides the hint as it stands, its text untouched.
     void setDropHintShown(bool shown);
-    // Hidden when the queue holds an entry, shown with the normal text otherwise.
-    void updateDropHint();
     bool isDropHintVisible() const;
 
     QListWidget *lstFile() const { return m_lstFile; }

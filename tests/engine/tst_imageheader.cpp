@@ -25,23 +25,12 @@ QByteArray bigEndian32(quint32 value)
     return bytes;
 }
 
-quint32 crc32(const QByteArray &bytes)
-{
-    quint32 crc = 0xffffffffU;
-    for (const char c : bytes) {
-        crc ^= quint8(c);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xedb88320U & (0U - (crc & 1U)));
-    }
-    return ~crc;
-}
-
 // A private metadata chunk bigger than the read limit, right after IHDR.
 QByteArray withLargePngChunk(const QByteArray &png)
 {
     const QByteArray body = "prVt" + QByteArray(300 * 1024, 'x');
     return QByteArray(png).insert(33, bigEndian32(quint32(body.size() - 4)) + body +
-                                          bigEndian32(crc32(body)));
+                                          bigEndian32(ImageHeader::pngCrc(body)));
 }
 
 qsizetype gifFirstBlock(const QByteArray &gif)

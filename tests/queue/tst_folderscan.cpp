@@ -84,7 +84,7 @@ void TestFolderScan::cancelLeavesQueueAndRecomputesHint()
     FolderScan scan(w.queue, &w.window);
     for (const QString &entry : entries)
         w.queue->AddToQueue(entry);
-    w.queue->updateDropHint();
+    w.queue->setDropHintShown(w.queue->count() == 0);
     if (emptiedByRun) {
         while (w.queue->count() > 0)
             w.queue->removeHead();
