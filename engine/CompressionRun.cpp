@@ -42,11 +42,12 @@ void serveEvents()
     QCoreApplication::processEvents();
 }
 
-// The converter says so, but still writes a half-grey picture and exits with 0.
+// A cut-off source: the converter says so, but still writes a half-grey picture and exits with
+// 0. Other "Corrupt JPEG data" warnings (stray bytes before a marker) are harmless, and many
+// cameras' photos give them.
 bool reportsDamagedSource(const QString &converterOutput)
 {
-    return converterOutput.contains(QLatin1String("Premature end of")) ||
-           converterOutput.contains(QLatin1String("Corrupt JPEG data"));
+    return converterOutput.contains(QLatin1String("premature end of"), Qt::CaseInsensitive);
 }
 
 bool isReadOnly(const QFileInfo &file)
@@ -206,6 +207,7 @@ void CompressionRun::Command3_Click()
     if (m_jobs > 1)
         converterEnvironment.insert(QStringLiteral("MAGICK_THREAD_LIMIT"), QStringLiteral("1"));
     m_slots.clear();
+    m_jobsInFlight.clear();
     const int slotCount = m_jobs == 1 ? 1 : m_jobs * resultsWaitingPerConverter;
     for (int slot = 0; slot < slotCount; ++slot) {
         auto ownRunner =
@@ -400,9 +402,15 @@ void CompressionRun::finishRun()
     lockControls(false);
     Q_EMIT startBusyChanged(false);
     serveEvents();
+    // The window may have been closed while events were served; a closing window shows and
+    // plays nothing more.
+    if (m_aborted)
+        return;
     if (m_options.outputChoice() == 1)
         m_openFolder(m_options.OutputFolder());
     serveEvents();
+    if (m_aborted)
+        return;
     Q_EMIT endSoundStarting();
     m_playSound(Platform::soundPath(m_programFolder));
 }

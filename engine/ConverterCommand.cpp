@@ -3,10 +3,13 @@
 #include "options/CompressionOptions.h"
 #include "platform/Platform.h"
 
+#include <algorithm>
+
 QString ConverterCommand::quoted(const QString &piece)
 {
-    const bool needsQuotes = piece.contains(u' ') || piece.contains(u'"') ||
-                             piece.contains(u'\t') || piece.contains(u'\n');
+    // Any kind of blank splits a command line, the full-width one of Chinese input included.
+    const bool needsQuotes =
+        std::any_of(piece.cbegin(), piece.cend(), [](QChar c) { return c.isSpace() || c == u'"'; });
     if (!needsQuotes)
         return piece;
     // Inside quotes a literal quote is written three times.

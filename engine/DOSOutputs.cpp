@@ -6,8 +6,6 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 
-#include <cerrno>
-
 namespace {
 
 // The child's output is handed on in pieces of at most this many bytes.
@@ -75,12 +73,14 @@ bool DOSOutputs::startCommand()
     m_exitStatus = QProcess::CrashExit;
     m_child->start(resolved, arguments, QIODevice::ReadOnly);
     if (!m_child->waitForStarted()) {
-        const int error = errno;
-        const bool notFound = m_child->error() == QProcess::FailedToStart && error == ENOENT;
+        // FailedToStart is what a file the system cannot run gives; anything else means the
+        // start itself went wrong.
+        const QProcess::ProcessError error = m_child->error();
         delete m_child;
         m_child = nullptr;
-        showCritical(notFound ? QStringLiteral("File or command not found")
-                              : QStringLiteral("CreatePipe failed. Error: %1").arg(error));
+        showCritical(error == QProcess::FailedToStart
+                         ? QStringLiteral("File or command not found")
+                         : QStringLiteral("CreatePipe failed. Error: %1").arg(int(error)));
         return false;
     }
     m_outputs.clear();

@@ -327,6 +327,12 @@ private Q_SLOTS:
         QVERIFY(TestFiles::makeImage(big, QStringLiteral("plasma:"), QStringLiteral("400x300")));
         const QString truncated = photos(QStringLiteral("truncated.jpg"));
         QVERIFY(TestFiles::write(truncated, TestFiles::read(big).left(QFileInfo(big).size() / 3)));
+        // Stray bytes before the end marker make the converter warn, yet the picture is whole.
+        // (The decoder reads a few bytes ahead into its bit buffer; the rest are left over.)
+        const QString strayByte = photos(QStringLiteral("stray bytes.jpg"));
+        QByteArray strayBytes = TestFiles::read(big);
+        strayBytes.insert(strayBytes.size() - 2, QByteArray(8, '\0'));
+        QVERIFY(TestFiles::write(strayByte, strayBytes));
         const QString text = photos(QStringLiteral("text.png"));
         QVERIFY(TestFiles::write(text, "just some words\n"));
         const QString svg = photos(QStringLiteral("drawing.jpg"));
@@ -360,7 +366,7 @@ private Q_SLOTS:
                                  mvg,
                                  huge,
                                  lockedSource};
-        QStringList queue = {good, oddName};
+        QStringList queue = {good, oddName, strayByte};
         queue += bad;
         QHash<QString, QByteArray> checksums;
         for (const QString &path : std::as_const(queue))
@@ -378,6 +384,7 @@ private Q_SLOTS:
             QVERIFY2(fixture.lblPB->toolTip().contains(path), qPrintable(path));
         QCOMPARE(identify(QStringLiteral("%m"), resultOf(good)), QStringLiteral("JPEG"));
         QCOMPARE(identify(QStringLiteral("%m"), resultOf(oddName)), QStringLiteral("JPEG"));
+        QCOMPARE(identify(QStringLiteral("%wx%h"), resultOf(strayByte)), QStringLiteral("400x300"));
         for (const QString &path : {zero, truncated, text, svg, mvg, huge})
             QVERIFY2(!QFileInfo::exists(resultOf(path)), qPrintable(path));
         QCOMPARE(TestFiles::read(lockedResult), QByteArray("keep me"));
@@ -495,6 +502,26 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(resultOf(photos(QStringLiteral("after.png")))));
         QVERIFY(fixture.playedSounds.isEmpty());
         CompressionRun::cleanUpScratchFolders();
+    }
+
+    void closingDuringTheEndStepsShowsAndPlaysNothing()
+    {
+        QVERIFY(TestFiles::makeImage(photos(QStringLiteral("p.png"))));
+        RunFixture fixture(m_realProgram);
+        fixture.options.setOutputFolder(m_home.filePath(QStringLiteral("out")));
+        fixture.options.cmbOutput()->setCurrentIndex(1);
+        fixture.add({photos(QStringLiteral("p.png"))});
+        // The Start button comes back to life while the scratch folders are cleared; the user
+        // closes the window right then.
+        QObject::connect(fixture.run.get(), &CompressionRun::startBusyChanged, fixture.run.get(),
+                         [&](bool busy) {
+                             if (!busy)
+                                 fixture.run->abort();
+                         });
+        fixture.run->Command3_Click();
+        QVERIFY(QFileInfo::exists(m_home.filePath(QStringLiteral("out/p_已压缩.jpg"))));
+        QVERIFY(fixture.openedFolders.isEmpty());
+        QVERIFY(fixture.playedSounds.isEmpty());
     }
 
     void startUpEndsOnlyConvertersWeLeftBehind()

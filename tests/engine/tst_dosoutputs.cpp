@@ -1,9 +1,12 @@
 #include "engine/clsWaitableTimer.h"
 #include "engine/DOSOutputs.h"
 #include "tests/support/ModalWatcher.h"
+#include "tests/support/TestFiles.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -56,18 +59,26 @@ private Q_SLOTS:
         QCOMPARE(chunks.size(), 0);
     }
 
-    void missingProgramKeepsEarlierOutput()
+    void programThatCannotStartKeepsEarlierOutput()
     {
-        ModalWatcher watcher;
-        DOSOutputs runner;
-        runner.ExecuteCommand(shell(QStringLiteral("echo earlier")));
-        QSignalSpy over(&runner, &DOSOutputs::CommandOver);
-        QCOMPARE(runner.ExecuteCommand(QStringLiteral("/no/such/program -quality 75")), QString());
-        QCOMPARE(watcher.messages().size(), 1);
-        QCOMPARE(watcher.messages().first().text, QStringLiteral("File or command not found"));
-        QCOMPARE(watcher.messages().first().icon, QMessageBox::Critical);
-        QCOMPARE(over.size(), 0);
-        QCOMPARE(runner.Outputs().toString(), QStringLiteral("earlier\n"));
+        // An executable file the system cannot run: a script without its interpreter line.
+        QTemporaryDir folder;
+        const QString notRunnable = folder.filePath(QStringLiteral("no-interpreter"));
+        QVERIFY(TestFiles::write(notRunnable, "echo never\n"));
+        QVERIFY(QFile::setPermissions(notRunnable, QFile::ReadOwner | QFile::ExeOwner));
+
+        for (const QString &program : {QStringLiteral("/no/such/program"), notRunnable}) {
+            ModalWatcher watcher;
+            DOSOutputs runner;
+            runner.ExecuteCommand(shell(QStringLiteral("echo earlier")));
+            QSignalSpy over(&runner, &DOSOutputs::CommandOver);
+            QCOMPARE(runner.ExecuteCommand(program + QStringLiteral(" -quality 75")), QString());
+            QCOMPARE(watcher.messages().size(), 1);
+            QCOMPARE(watcher.messages().first().text, QStringLiteral("File or command not found"));
+            QCOMPARE(watcher.messages().first().icon, QMessageBox::Critical);
+            QCOMPARE(over.size(), 0);
+            QCOMPARE(runner.Outputs().toString(), QStringLiteral("earlier\n"));
+        }
     }
 
     void waitsForItsOwnChildAndReadsItsLastOutput()

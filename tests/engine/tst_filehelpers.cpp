@@ -83,6 +83,9 @@ private Q_SLOTS:
         QTest::newRow("option smuggling") << u"640x480 -write /tmp/x.png"_qs;
         QTest::newRow("quotes") << u"640x480\" -write \"x"_qs;
         QTest::newRow("dash and chinese") << u"-rf 相片 'a'.png"_qs;
+        QTest::newRow("full-width blanks") << u"640x480\u3000-write\u3000/tmp/x.png"_qs;
+        QTest::newRow("no-break space") << u"640x480\u00A0-write /tmp/x.png"_qs;
+        QTest::newRow("carriage return") << u"640x480\r-write\v/tmp/x.png"_qs;
     }
 
     void quotedPiecesStayOneArgument()
