@@ -34,6 +34,8 @@
 #include <QTreeWidget>
 #include <QWindow>
 
+#include <utility>
+
 namespace {
 
 constexpr int shapingDelayMs = 50;
@@ -204,6 +206,15 @@ void frmPrinting::wireEvents()
     connect(m_lblWhy, &LinkLabel::mousePressed, m_chrome, &WindowChrome::lblWhy_MouseDown);
     connect(m_lblWhy, &LinkLabel::clicked, this, [this] { m_help.lblWhy_Click(this); });
     connect(m_run, &CompressionRun::startBusyChanged, m_chrome, &WindowChrome::showStartBusy);
+    // Queued, so that a folder handed over during the run is searched after the run's end
+    // steps, not in the middle of them.
+    connect(
+        m_run, &CompressionRun::startBusyChanged, this,
+        [this](bool busy) {
+            if (!busy && !m_unloaded)
+                queuePaths(std::exchange(m_pathsAfterRun, {}));
+        },
+        Qt::QueuedConnection);
 }
 
 void frmPrinting::ScaleForScreen(double twipsPerPixelX, double twipsPerPixelY)
@@ -262,7 +273,13 @@ void frmPrinting::imgMin_Click()
 
 void frmPrinting::queuePaths(const QStringList &paths)
 {
+    if (m_run->RunInProgress()) {
+        m_pathsAfterRun += paths;
+        return;
+    }
     for (const QString &path : paths) {
+        if (m_unloaded)
+            return; // closed during the search of a folder before it
         const QFileInfo entry(path);
         if (entry.isDir())
             m_queueCommands->folderScan()->queueFolder(entry.absoluteFilePath());
@@ -322,6 +339,7 @@ void frmPrinting::Form_Unload()
         return;
     m_unloaded = true;
     m_run->abort();
+    m_queueCommands->folderScan()->abort();
     QString error;
     if (!SettingsFile::SaveSettings(*m_options, Platform::settingsPath(), &error))
         QMessageBox::warning(this, QStringLiteral("Tessaly"), error);

@@ -42,7 +42,8 @@ public:
     void imgToolbar_Click(int index);
     void imgClose_Click();
     void imgMin_Click();
-    // Files are queued as they are; folders are searched like Add Folder.
+    // Files are queued as they are; folders are searched like Add Folder. During a run the
+    // queue must not change, so paths handed over then are queued when it ends.
     void queuePaths(const QStringList &paths);
 
     ImageQueue &queue() const { return *m_queue; }
@@ -101,6 +102,7 @@ private:
     QPlainTextEdit *m_txtDebug = nullptr;
     QTimer *m_timer1 = nullptr;
     QPixmap m_background;
+    QStringList m_pathsAfterRun;
     QPoint m_dragOffset;
     bool m_dragging = false;
     bool m_unloaded = false;

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QIcon>
+#include <QTimer>
 
 namespace {
 
@@ -47,6 +48,8 @@ int main(int argc, char *argv[])
     frmPrinting window(arguments);
     QObject::connect(&instance, &SingleInstance::pathsReceived, &window, &frmPrinting::queuePaths);
     window.show();
-    window.queuePaths(paths);
+    // Searched from the event loop, so that closing the window during a long search still ends
+    // the program.
+    QTimer::singleShot(0, &window, [&window, paths] { window.queuePaths(paths); });
     return QApplication::exec();
 }

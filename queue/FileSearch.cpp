@@ -49,11 +49,12 @@ void serveWindowEvents()
 
 // Searches one folder's own entries: its images go to the list, and its first plain
 // subfolders come back, in listing order, to be searched afterwards.
-QStringList searchFolderEntries(const QString &folder, const QPointer<QListWidget> &list)
+QStringList searchFolderEntries(const QString &folder, const QPointer<QListWidget> &list,
+                                const std::function<bool()> &goOn)
 {
     const std::vector<DirectoryEntry> entries = listFolder(folder);
     QStringList subfolders;
-    for (std::size_t i = 0; i < entries.size() && list; ++i) {
+    for (std::size_t i = 0; i < entries.size() && goOn(); ++i) {
         const DirectoryEntry &entry = entries[i];
         if (entry.plainFolder) {
             if (subfolders.size() < maxSubfoldersPerFolder)
@@ -72,19 +73,23 @@ QStringList searchFolderEntries(const QString &folder, const QPointer<QListWidge
 
 namespace FileSearch {
 
-void ScanFolder(const QString &folder, QListWidget *list)
+void ScanFolder(const QString &folder, QListWidget *list,
+                const std::function<bool()> &stopRequested)
 {
     // An empty path would name the working folder, which nobody chose.
     if (folder.isEmpty())
         return;
     const QPointer<QListWidget> target(list);
+    const std::function<bool()> goOn = [&] {
+        return target && !(stopRequested && stopRequested());
+    };
     // Folders still to search, the next one last. An explicit stack rather than recursion keeps
     // the depth-first order without tying the depth of a tree to the depth of the call stack.
     std::vector<QString> pending{folder};
-    while (!pending.empty() && target) {
+    while (!pending.empty() && goOn()) {
         const QString current = std::move(pending.back());
         pending.pop_back();
-        const QStringList subfolders = searchFolderEntries(current, target);
+        const QStringList subfolders = searchFolderEntries(current, target, goOn);
         pending.insert(pending.end(), subfolders.crbegin(), subfolders.crend());
     }
 }

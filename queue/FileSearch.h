@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QListWidget;
 
 // The recursive search of a folder tree for image files, recognised by their names.
@@ -11,8 +13,10 @@ namespace FileSearch {
 // a folder's own images in the order the file system lists them, then the trees of its first
 // 200 plain subfolders, one after the other. Window events are served after every directory
 // entry but the first, so the window stays usable and other commands may run meanwhile. A
-// folder that cannot be listed contributes nothing. Stops early when the list is destroyed.
-void ScanFolder(const QString &folder, QListWidget *list);
+// folder that cannot be listed contributes nothing. Stops early when the list is destroyed or
+// when `stopRequested`, asked after every entry, says so.
+void ScanFolder(const QString &folder, QListWidget *list,
+                const std::function<bool()> &stopRequested = {});
 
 // The name with every NUL and blank at its end removed; empty when nothing else is left.
 QString TrimEntryName(const QString &name);

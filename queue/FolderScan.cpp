@@ -25,14 +25,20 @@ void FolderScan::queueFolder(const QString &folder)
     if (!folder.isEmpty()) {
         // Commands served during the search may close the window and take this object with it.
         const QPointer<FolderScan> alive(this);
-        FileSearch::ScanFolder(folder, m_queue->List1());
-        if (!alive)
+        FileSearch::ScanFolder(folder, m_queue->List1(),
+                               [alive] { return !alive || alive->m_aborted; });
+        if (!alive || m_aborted)
             return;
         moveScanListIntoQueue();
     }
     m_queue->lblText()->setText(ImageQueue::normalHintText());
     m_queue->setDropHintShown(m_queue->count() == 0);
     m_window->repaint();
+}
+
+void FolderScan::abort()
+{
+    m_aborted = true;
 }
 
 void FolderScan::moveScanListIntoQueue()

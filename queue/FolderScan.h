@@ -20,6 +20,8 @@ public:
     // Searches a folder that is already chosen (an empty one searches nothing) and queues its
     // images, with the same hints as AddFolder.
     void queueFolder(const QString &folder);
+    // Ends every running search at once and queues nothing more: the window is closing.
+    void abort();
 
     // The picker behind the folder browser can be replaced.
     FolderBrowser &folderBrowser() { return m_folderBrowser; }
@@ -30,4 +32,5 @@ private:
     ImageQueue *m_queue;
     QWidget *m_window;
     FolderBrowser m_folderBrowser;
+    bool m_aborted = false;
 };

@@ -2,13 +2,18 @@
 #include "app/HelpTexts.h"
 #include "app/PictureButton.h"
 #include "app/WindowChrome.h"
+#include "dialogs/CCommonDialogs.h"
 #include "engine/CompressionRun.h"
 #include "options/CompressionOptions.h"
 #include "options/LinkLabel.h"
 #include "options/SettingsFile.h"
 #include "options/SliderThumb.h"
 #include "platform/Platform.h"
+#include "queue/FolderScan.h"
+#include "queue/frmMenu.h"
 #include "queue/ImageQueue.h"
+#include "queue/QueueCommands.h"
+#include "tests/dialogs/FakeDialogs.h"
 #include "tests/support/ModalWatcher.h"
 #include "tests/support/TestFiles.h"
 
@@ -17,6 +22,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -284,6 +291,81 @@ private Q_SLOTS:
         QCOMPARE(window.queue().entries(), QStringList({single, tree + QStringLiteral("/a.jpg"),
                                                         tree + QStringLiteral("/sub/b.PNG")}));
         QVERIFY(!window.queue().isDropHintVisible());
+    }
+
+    void pathsHandedOverDuringARunWaitForItsEnd()
+    {
+        const QString first = m_home.filePath(QStringLiteral("handover/first.png"));
+        const QString later = m_home.filePath(QStringLiteral("handover/later.png"));
+        const QString tree = m_home.filePath(QStringLiteral("handover/tree"));
+        QVERIFY(TestFiles::makeImage(first));
+        QVERIFY(TestFiles::makeImage(later));
+        QVERIFY(TestFiles::makeImage(tree + QStringLiteral("/in-tree.png")));
+        frmPrinting window({});
+        window.run().setProgramFolder(QStringLiteral(TESSALY_PROGRAM_DIR));
+        window.run().setSoundPlayer([](const QString &) {});
+        window.queuePaths({first});
+        QStringList queueWhileRunning;
+        connect(&window.run(), &CompressionRun::entryCommitted, this, [&] {
+            window.queuePaths({later, tree});
+            queueWhileRunning = window.queue().entries();
+        });
+        click(window.imgStart());
+        QCOMPARE(queueWhileRunning, QStringList());
+        QCOMPARE(window.pb()->maximum(), 1);
+        QTRY_COMPARE(window.queue().entries(),
+                     QStringList({later, tree + QStringLiteral("/in-tree.png")}));
+        QVERIFY(!window.queue().isDropHintVisible());
+    }
+
+    void closingDuringAFolderScanStopsIt()
+    {
+        const QString tree = m_home.filePath(QStringLiteral("big-tree"));
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(TestFiles::write(tree + QStringLiteral("/f%1/p.jpg").arg(i), "x"));
+        frmPrinting window({});
+        window.show();
+        QListWidget *scanList = window.queue().List1();
+        connect(scanList->model(), &QAbstractItemModel::rowsInserted, &window, [&] {
+            if (scanList->count() == 1)
+                window.close();
+        });
+        window.queuePaths({tree});
+        QVERIFY(!window.isVisible());
+        QCOMPARE(scanList->count(), 1);
+        QCOMPARE(window.queue().count(), 0);
+    }
+
+    void toolbarItemsRunTheirCommands()
+    {
+        const QString single = m_home.filePath(QStringLiteral("toolbar/one.jpg"));
+        const QString tree = m_home.filePath(QStringLiteral("toolbar/tree"));
+        QVERIFY(TestFiles::write(single, "x"));
+        QVERIFY(TestFiles::write(tree + QStringLiteral("/two.png"), "x"));
+        frmPrinting window({});
+        window.show();
+        auto dialogs = std::make_unique<FakeDialogs>();
+        FakeDialogs *answers = dialogs.get();
+        answers->fileAnswer = single;
+        window.dialogs().setDialogProvider(std::move(dialogs));
+        window.queueCommands().folderScan()->folderBrowser().setPicker(
+            [&](QWidget *, const QString &) { return tree; });
+
+        window.imgToolbar_Click(0);
+        QCOMPARE(window.queue().entries(), QStringList{single});
+        window.imgToolbar_Click(1);
+        QCOMPARE(window.queue().entries(),
+                 QStringList({single, tree + QStringLiteral("/two.png")}));
+        window.imgToolbar_Click(2);
+        QMenu *menu = window.queueCommands().menu()->menuRemove();
+        QTRY_VERIFY(menu->isVisible());
+        menu->close();
+        for (int outside : {-1, 5}) {
+            window.imgToolbar_Click(outside);
+            QVERIFY(window.isVisible());
+        }
+        QCOMPARE(answers->calls, 1);
+        QCOMPARE(window.queue().count(), 2);
     }
 
     void whyLinkExplainsInTwoLines()
