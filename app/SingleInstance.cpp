@@ -11,12 +11,12 @@ constexpr int handOverTimeoutMs = 3000;
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString &scratchRoot, QObject *parent)
+SingleInstance::SingleInstance(const QString &folder, QObject *parent)
     : QObject(parent)
-    , m_lock(scratchRoot + QStringLiteral("/tessaly.lock"))
+    , m_lock(folder + QStringLiteral("/tessaly.lock"))
     , m_serverName(QStringLiteral("tessaly-") +
                    QString::fromLatin1(
-                       QCryptographicHash::hash(scratchRoot.toUtf8(), QCryptographicHash::Sha1)
+                       QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha1)
                            .toHex()
                            .left(16)))
 {

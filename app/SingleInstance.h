@@ -15,7 +15,7 @@ class SingleInstance : public QObject
     Q_OBJECT
 
 public:
-    explicit SingleInstance(const QString &scratchRoot, QObject *parent = nullptr);
+    explicit SingleInstance(const QString &folder, QObject *parent = nullptr);
     ~SingleInstance() override;
 
     // True when no other Tessaly of this user runs; this one then holds the lock (or runs

@@ -34,11 +34,32 @@
 #include <QTreeWidget>
 #include <QWindow>
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace {
 
 constexpr int shapingDelayMs = 50;
+
+// Positions stay in pixels, but point sizes grow with the screen's dots per inch; scaling them
+// back keeps every text at the pixel size the window was drawn for.
+void scaleFonts(const QList<QWidget *> &widgets, double factor)
+{
+    if (!std::isfinite(factor) || factor <= 0 || factor == 1)
+        return;
+    // All sizes are read first: a new font on one widget changes what the widgets in it inherit.
+    QList<std::pair<QWidget *, QFont>> scaled;
+    for (QWidget *widget : widgets) {
+        QFont font = widget->font();
+        if (font.pointSizeF() <= 0)
+            continue; // sized in pixels already
+        font.setPointSizeF(font.pointSizeF() * factor);
+        scaled.append({widget, font});
+    }
+    for (const auto &[widget, font] : std::as_const(scaled))
+        widget->setFont(font);
+}
 
 QString pictureName(const char *name)
 {
@@ -116,7 +137,10 @@ void frmPrinting::createControls()
 
     m_lblWhy = new LinkLabel(QStringLiteral("为什么压缩后图片依然很大呢?"), this);
     m_lblWhy->setObjectName(QStringLiteral("lblWhy"));
-    m_lblWhy->setGeometry(Geometry::lblWhy);
+    // Tahoma's line fits the designed height; a taller fallback face would lose its underline.
+    QRect why = Geometry::lblWhy;
+    why.setHeight(std::max(why.height(), m_lblWhy->textLineHeight()));
+    m_lblWhy->setGeometry(why);
 
     m_pb = new QProgressBar(this);
     m_pb->setObjectName(QStringLiteral("pb"));
@@ -220,6 +244,11 @@ void frmPrinting::wireEvents()
 void frmPrinting::ScaleForScreen(double twipsPerPixelX, double twipsPerPixelY)
 {
     m_options->scaleForScreen(twipsPerPixelX, twipsPerPixelY);
+    scaleFonts(findChildren<QWidget *>(), twipsPerPixelX / CompressionOptions::designTwipsPerPixel);
+    // The list of images takes the vertical factor on top.
+    QList<QWidget *> list = m_queue->LV()->findChildren<QWidget *>();
+    list.prepend(m_queue->LV());
+    scaleFonts(list, twipsPerPixelY / CompressionOptions::designTwipsPerPixel);
 }
 
 void frmPrinting::Timer1_Timer()
@@ -307,7 +336,10 @@ void frmPrinting::mousePressEvent(QMouseEvent *event)
 void frmPrinting::mouseMoveEvent(QMouseEvent *event)
 {
     dragWindow(event);
-    m_chrome->resetLooks();
+    // A control may pass its own moves on (a drop-down list does); those are not over the
+    // bare background.
+    if (!childAt(event->position().toPoint()))
+        m_chrome->resetLooks();
 }
 
 void frmPrinting::mouseReleaseEvent(QMouseEvent *)

@@ -37,7 +37,7 @@ int main(int argc, char *argv[])
     const QStringList arguments = QApplication::arguments().mid(1);
     const QStringList paths = pathsToQueue(arguments);
 
-    SingleInstance instance(Platform::scratchRoot());
+    SingleInstance instance(Platform::instanceFolder());
     if (!instance.tryBecomePrimary()) {
         if (!paths.isEmpty())
             instance.sendToPrimary(paths);

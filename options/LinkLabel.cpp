@@ -3,6 +3,8 @@
 #include "options/PanelFont.h"
 
 #include <QMouseEvent>
+#include <QTextLayout>
+#include <QtMath>
 
 #include <utility>
 
@@ -40,6 +42,15 @@ void LinkLabel::setBold(bool bold)
 bool LinkLabel::isBold() const
 {
     return font().bold();
+}
+
+int LinkLabel::textLineHeight() const
+{
+    QTextLayout layout(text(), font());
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    return line.isValid() ? qCeil(line.height()) : fontMetrics().height();
 }
 
 void LinkLabel::mousePressEvent(QMouseEvent *event)

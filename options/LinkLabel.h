@@ -16,6 +16,9 @@ public:
 
     void setBold(bool bold);
     bool isBold() const;
+    // The height its line of text needs, underline included. Font metrics know only the
+    // primary face; Chinese text is drawn by a taller fallback face.
+    int textLineHeight() const;
 
 signals:
     void clicked();

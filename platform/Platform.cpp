@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QUrl>
 
 namespace Platform {
@@ -78,6 +77,16 @@ QString tmpQuenbyFolder()
     return scratchRoot() + nativeSeparator() + QStringLiteral("tmpquenby");
 }
 
+QString instanceFolder()
+{
+#ifdef Q_OS_WIN
+    // The scratch root is the root of drive C:, where ordinary users may not create files.
+    return QDir::tempPath();
+#else
+    return scratchRoot();
+#endif
+}
+
 QString defaultOutputFolder()
 {
 #ifdef Q_OS_WIN
@@ -92,7 +101,7 @@ QString settingsPath()
     QString folder = environment("APPDATA");
 #ifdef Q_OS_WIN
     if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        folder = homeFolder() + QStringLiteral("/AppData/Roaming");
     return QDir::toNativeSeparators(folder + QStringLiteral("/tessaly.ini"));
 #else
     if (folder.isEmpty()) {

@@ -18,6 +18,8 @@ QString soundPath(const QString &programFolder);
 QString scratchRoot();
 QString jpgTmpFolder();
 QString tmpQuenbyFolder();
+// A per-user folder for the lock that keeps Tessaly to one window.
+QString instanceFolder();
 
 // Where results go when the user has not chosen a folder.
 QString defaultOutputFolder();

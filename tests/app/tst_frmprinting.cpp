@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -99,6 +101,38 @@ private Q_SLOTS:
         QVERIFY(!window.background().isNull());
         QVERIFY(!window.options().imgSlider()->picture().isNull());
         QVERIFY(window.Timer1()->isActive());
+    }
+
+    void linksShowTheirUnderline()
+    {
+        frmPrinting window({});
+        window.show();
+        for (QLabel *link : {static_cast<QLabel *>(window.lblWhy()),
+                             static_cast<QLabel *>(window.options().lblCF()),
+                             static_cast<QLabel *>(window.options().lblDefault())}) {
+            // An underline is the one row inked in nearly every column the text covers.
+            const QImage picture = link->grab().toImage();
+            const auto inked = [&](int x, int y) {
+                const QColor pixel = picture.pixelColor(x, y);
+                return pixel.red() > pixel.green() + 40 && pixel.red() > pixel.blue() + 40;
+            };
+            int inkedColumns = 0;
+            for (int x = 0; x < picture.width(); ++x) {
+                int y = 0;
+                while (y < picture.height() && !inked(x, y))
+                    ++y;
+                inkedColumns += y < picture.height();
+            }
+            int fullestRow = 0;
+            for (int y = 0; y < picture.height(); ++y) {
+                int count = 0;
+                for (int x = 0; x < picture.width(); ++x)
+                    count += inked(x, y);
+                fullestRow = std::max(fullestRow, count);
+            }
+            QVERIFY2(inkedColumns > 0 && fullestRow >= inkedColumns * 9 / 10,
+                     qPrintable(link->objectName()));
+        }
     }
 
     void debugSwitchIsExact_data()
@@ -175,7 +209,15 @@ private Q_SLOTS:
     {
         frmPrinting window({});
         const QRect thumb = window.options().imgSlider()->geometry();
+        window.ScaleForScreen(15, 15);
+        QCOMPARE(window.options().lblCF()->font().pointSizeF(), 9.0);
+        const qreal listPoints = window.queue().LV()->font().pointSizeF();
+        const qreal headerPoints = window.queue().LV()->header()->font().pointSizeF();
         window.ScaleForScreen(12, 12);
+        QCOMPARE(window.options().lblCF()->font().pointSizeF(), 9.0 * 0.8);
+        QCOMPARE(window.options().cmbDPI()->font().pointSizeF(), 8.25 * 0.8);
+        QCOMPARE(window.queue().LV()->font().pointSizeF(), listPoints * 0.8 * 0.8);
+        QCOMPARE(window.queue().LV()->header()->font().pointSizeF(), headerPoints * 0.8 * 0.8);
         QCOMPARE(window.size(), QSize(446, 479));
         QCOMPARE(window.options().SliderMin(), qint16(1600));
         QCOMPARE(window.options().SliderMax(), qint16(3200));
@@ -211,6 +253,43 @@ private Q_SLOTS:
         QVERIFY(!window.imgClose()->hasPicture());
         QVERIFY(!window.imgToolbar(1)->hasPicture());
         QVERIFY(!window.lblWhy()->isBold());
+    }
+
+    void anyMouseButtonShowsThePressedLookButOnlyTheLeftClicks()
+    {
+        ModalWatcher watcher;
+        frmPrinting window({});
+        window.show();
+        const WindowChrome::Pictures &p = window.chrome().pictures();
+        const auto shows = [](PictureButton *button, const QPixmap &picture) {
+            return button->hasPicture() && button->picture().cacheKey() == picture.cacheKey();
+        };
+        click(window.imgClose(), Qt::RightButton);
+        QVERIFY(shows(window.imgClose(), p.closeDark));
+        click(window.imgMin(), Qt::MiddleButton);
+        QVERIFY(shows(window.imgMin(), p.minDark));
+        click(window.imgStart(), Qt::RightButton);
+        QVERIFY(shows(window.imgStart(), p.startDark));
+        QVERIFY(window.isVisible());
+        QVERIFY(!window.isMinimized());
+        QVERIFY(watcher.messages().isEmpty()); // Start with an empty queue would have asked
+    }
+
+    void aLinkStaysBoldWhenThePointerLeavesOntoAControl()
+    {
+        frmPrinting window({});
+        window.show();
+        LinkLabel *lblCF = window.options().lblCF();
+        moveOver(lblCF, Qt::NoButton);
+        QVERIFY(lblCF->isBold());
+        const QList<QWidget *> controls = {window.options().cmbOutput(), window.options().cmbDPI(),
+                                           window.queue().LV()->viewport()};
+        for (QWidget *control : controls) {
+            moveOver(control, Qt::NoButton);
+            QVERIFY2(lblCF->isBold(), qPrintable(control->objectName()));
+        }
+        moveOver(&window, Qt::NoButton, QPoint(200, 30));
+        QVERIFY(!lblCF->isBold());
     }
 
     void dragOnTheBackgroundMovesTheWindow()
