@@ -2,8 +2,8 @@
 
 #include "options/LinkLabel.h"
 #include "options/NumberConversion.h"
-#include "options/PanelFont.h"
 #include "options/SliderThumb.h"
+#include "platform/DesignFont.h"
 #include "platform/Platform.h"
 
 #include <QComboBox>
@@ -123,10 +123,10 @@ CompressionOptions::CompressionOptions(QWidget *window)
     m_cmbDPI->setCompleter(nullptr);
     m_cmbDPI->setInsertPolicy(QComboBox::NoInsert);
     m_cmbDPI->addItems(sizeChoices());
-    m_cmbDPI->setFont(panelFont(8.25));
+    m_cmbDPI->setFont(designFont(8.25));
 
     m_cmbOutput->addItems({QStringLiteral("图片文件路径"), QStringLiteral("自定义...")});
-    m_cmbOutput->setFont(panelFont(8.25));
+    m_cmbOutput->setFont(designFont(8.25));
 
     m_lblCompress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 

@@ -1,6 +1,6 @@
 #include "options/LinkLabel.h"
 
-#include "options/PanelFont.h"
+#include "platform/DesignFont.h"
 
 #include <QMouseEvent>
 #include <QTextLayout>
@@ -11,7 +11,7 @@
 LinkLabel::LinkLabel(const QString &text, QWidget *parent)
     : QLabel(text, parent)
 {
-    QFont font = panelFont(9);
+    QFont font = designFont(9);
     font.setUnderline(true);
     setFont(font);
 

@@ -1,5 +1,7 @@
 #include "queue/ImageQueue.h"
 
+#include "platform/DesignFont.h"
+
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -69,8 +71,7 @@ ImageQueue::ImageQueue(QWidget *window)
     m_lblText->setAlignment(Qt::AlignCenter);
     // A style sheet, not the palette: an application-wide style sheet would override it.
     m_lblText->setStyleSheet(QStringLiteral("color: rgb(128, 128, 128);"));
-    QFont hintFont = m_lblText->font();
-    hintFont.setPointSizeF(9);
+    QFont hintFont = designFont(9);
     hintFont.setBold(true);
     m_lblText->setFont(hintFont);
 
@@ -79,7 +80,14 @@ ImageQueue::ImageQueue(QWidget *window)
 
 QString ImageQueue::FormatTag(const QString &path)
 {
-    return path.trimmed().right(3).toUpper();
+    // Blanks only: other white space is part of the name.
+    qsizetype first = 0;
+    qsizetype end = path.size();
+    while (first < end && path.at(first) == u' ')
+        ++first;
+    while (end > first && path.at(end - 1) == u' ')
+        --end;
+    return path.mid(first, end - first).right(3).toUpper();
 }
 
 void ImageQueue::AddToQueue(const QString &path)
@@ -92,8 +100,9 @@ void ImageQueue::AddToQueue(const QString &path)
 void ImageQueue::RemoveCurrent()
 {
     if (m_LV->topLevelItemCount() > 0) {
+        // The item the user sees highlighted: Qt keeps a current item even when nothing is.
         QTreeWidgetItem *current = m_LV->currentItem();
-        const int row = current ? m_LV->indexOfTopLevelItem(current) : -1;
+        const int row = current && current->isSelected() ? m_LV->indexOfTopLevelItem(current) : -1;
         if (row >= 0) {
             delete m_LV->takeTopLevelItem(row);
             delete m_lstFile->takeItem(row);

@@ -26,7 +26,8 @@ public:
     // The one text of txtAction that is a command: remove the list view's current entry.
     static const QString &removeSelectedCommand();
 
-    // The tag of the "格式" column: the trimmed path's last three characters, upper-cased.
+    // The tag of the "格式" column: the last three characters of the path without the blanks at
+    // its ends, upper-cased.
     static QString FormatTag(const QString &path);
 
     void AddToQueue(const QString &path);

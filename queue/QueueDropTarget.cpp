@@ -16,8 +16,10 @@ QueueDropTarget::QueueDropTarget(ImageQueue *queue)
     : QObject(queue)
     , m_queue(queue)
 {
-    for (QWidget *target : {queue->LV()->viewport(), static_cast<QWidget *>(queue->picText()),
-                            static_cast<QWidget *>(queue->lblText())}) {
+    // The list view itself takes what is dropped on its header or scroll bars.
+    for (QWidget *target :
+         {queue->LV()->viewport(), static_cast<QWidget *>(queue->LV()),
+          static_cast<QWidget *>(queue->picText()), static_cast<QWidget *>(queue->lblText())}) {
         target->setAcceptDrops(true);
         target->installEventFilter(this);
     }

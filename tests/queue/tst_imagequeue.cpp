@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QSignalSpy>
 
@@ -54,6 +55,8 @@ void TestImageQueue::formatTag_data()
     QTest::newRow("tiff") << QStringLiteral("/pics/a.TiFf") << QStringLiteral("IFF");
     QTest::newRow("folder") << QStringLiteral("/pics/album") << QStringLiteral("BUM");
     QTest::newRow("blanks trimmed") << QStringLiteral("  /pics/b.png  ") << QStringLiteral("PNG");
+    QTest::newRow("only blanks trimmed")
+        << QStringLiteral("/pics/b.pn\t") << QStringLiteral("PN\t");
     QTest::newRow("short") << QStringLiteral("ab") << QStringLiteral("AB");
     QTest::newRow("chinese") << QStringLiteral("/图片/照片") << QStringLiteral("/照片");
     QTest::newRow("empty") << QString() << QString();
@@ -113,6 +116,7 @@ void TestImageQueue::removeCurrentWithoutCurrentItem()
     QueueWindow w;
     fill(w.queue, threePaths());
     w.queue->hideDropHint();
+    w.queue->List1()->addItem(QStringLiteral("/found/so/far.jpg"));
     w.queue->LV()->setCurrentItem(nullptr);
 
     w.queue->RemoveCurrent();
@@ -120,6 +124,13 @@ void TestImageQueue::removeCurrentWithoutCurrentItem()
     QCOMPARE(w.queue->entries(), threePaths());
     QVERIFY(w.inStep());
     QVERIFY(!w.queue->isDropHintVisible());
+    QCOMPARE(w.queue->List1()->count(), 0);
+
+    // An item that is current but no longer highlighted is not the one the user means.
+    w.queue->LV()->setCurrentItem(w.queue->LV()->topLevelItem(1));
+    w.queue->LV()->clearSelection();
+    w.queue->RemoveCurrent();
+    QCOMPARE(w.queue->entries(), threePaths());
 }
 
 void TestImageQueue::removeCurrentOnEmptyQueueShowsHint()
@@ -136,10 +147,13 @@ void TestImageQueue::removeCurrentOnEmptyQueueShowsHint()
     QVERIFY(w.queue->isDropHintVisible());
     QCOMPARE(w.queue->lblText()->text(), ImageQueue::normalHintText());
 
-    // Once more on the now empty queue: nothing to remove, the hint stays as it is.
+    // Once more on the now empty queue: nothing to remove, and the hint shows again.
+    w.queue->showDropHint(ImageQueue::searchingHintText());
+    w.queue->hideDropHint();
     w.queue->RemoveCurrent();
     QCOMPARE(w.queue->count(), 0);
     QVERIFY(w.queue->isDropHintVisible());
+    QCOMPARE(w.queue->lblText()->text(), ImageQueue::normalHintText());
 }
 
 void TestImageQueue::txtActionOnlyExactCommandRemoves_data()

@@ -3,8 +3,10 @@
 
 #include <QDropEvent>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -27,13 +29,26 @@ private slots:
 
 namespace {
 
-enum class Target { ListView, HintBox, HintLabel };
+enum class Target { ListView, ListHeader, ListScrollBar, HintBox, HintLabel };
+
+// The widget a drag over `under` reaches: the window system hands it to the nearest widget,
+// itself or a parent, that takes drops.
+QWidget *dropSite(QWidget *under)
+{
+    while (under && !under->acceptDrops())
+        under = under->parentWidget();
+    return under;
+}
 
 QWidget *targetWidget(const QueueWindow &w, Target target)
 {
     switch (target) {
     case Target::ListView:
         return w.queue->LV()->viewport();
+    case Target::ListHeader:
+        return dropSite(w.queue->LV()->header()->viewport());
+    case Target::ListScrollBar:
+        return dropSite(w.queue->LV()->verticalScrollBar());
     case Target::HintBox:
         return w.queue->picText();
     case Target::HintLabel:
@@ -45,6 +60,10 @@ QWidget *targetWidget(const QueueWindow &w, Target target)
 void addTargetRows(const char *name)
 {
     QTest::newRow(qPrintable(QString::fromLatin1(name) + u" on LV"_s)) << Target::ListView;
+    QTest::newRow(qPrintable(QString::fromLatin1(name) + u" on LV's header"_s))
+        << Target::ListHeader;
+    QTest::newRow(qPrintable(QString::fromLatin1(name) + u" on LV's scroll bar"_s))
+        << Target::ListScrollBar;
     QTest::newRow(qPrintable(QString::fromLatin1(name) + u" on picText"_s)) << Target::HintBox;
     QTest::newRow(qPrintable(QString::fromLatin1(name) + u" on lblText"_s)) << Target::HintLabel;
 }
@@ -63,6 +82,8 @@ QMimeData *filesData(const QStringList &paths)
 // the target accepted the drag. Returns the drop action the target settled on.
 Qt::DropAction drop(QWidget *target, const QMimeData *data)
 {
+    if (!target)
+        return Qt::IgnoreAction;
     const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
     QDragEnterEvent enter(QPoint(5, 5), offered, data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &enter);

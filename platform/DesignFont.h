@@ -3,9 +3,9 @@
 #include <QFont>
 #include <QString>
 
-// The options panel is drawn for Tahoma; where it is missing the system's sans-serif face
+// The window's texts are drawn for Tahoma; where it is missing the system's sans-serif face
 // stands in at the same size.
-inline QFont panelFont(qreal pointSize)
+inline QFont designFont(qreal pointSize)
 {
     QFont font(QStringLiteral("Tahoma"));
     font.setStyleHint(QFont::SansSerif);
