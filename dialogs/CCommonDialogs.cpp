@@ -112,6 +112,9 @@ bool CCommonDialogs::ShowOpen()
     if (chosen.isEmpty())
         return false;
     storeChosenFile(chosen);
+    // The working folder follows the chosen file, so the next open dialog starts where the
+    // user last picked one.
+    QDir::setCurrent(QFileInfo(chosen).absolutePath());
     return true;
 }
 

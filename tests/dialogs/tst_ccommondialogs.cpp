@@ -119,11 +119,13 @@ class TestCCommonDialogs : public QObject
 
 private slots:
     void initTestCase();
+    void cleanup();
     void nameFilters_data();
     void nameFilters();
     void readRule_data();
     void readRule();
     void openAsksWithTheProperties();
+    void openStartsWhereTheLastFileWasChosen();
     void openConfirmedSplitsThePath_data();
     void openConfirmedSplitsThePath();
     void cancelChangesNothing_data();
@@ -143,6 +145,7 @@ private slots:
 
 private:
     QTemporaryDir m_temp;
+    QString m_startFolder = QDir::currentPath();
 };
 
 void TestCCommonDialogs::initTestCase()
@@ -152,6 +155,12 @@ void TestCCommonDialogs::initTestCase()
     QVERIFY(QDir(m_temp.path()).mkpath(u".hidden"_s));
     QFile file(m_temp.filePath(u"file.txt"_s));
     QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+void TestCCommonDialogs::cleanup()
+{
+    // A confirmed open dialog moves the working folder; every case starts from the same one.
+    QDir::setCurrent(m_startFolder);
 }
 
 void TestCCommonDialogs::nameFilters_data()
@@ -228,6 +237,20 @@ void TestCCommonDialogs::openAsksWithTheProperties()
     QCOMPARE(rig.fake->request.proposedName, u"proposed.jpg"_s);
     QCOMPARE(rig.fake->request.nameFilters, DialogConversions::nameFilters(addFileFilter));
     QCOMPARE(rig.fake->request.defaultSuffix, u"jpg"_s);
+}
+
+void TestCCommonDialogs::openStartsWhereTheLastFileWasChosen()
+{
+    QTemporaryDir home;
+    const QString album = home.filePath(u"相册 2026"_s);
+    QVERIFY(QDir().mkpath(album));
+    Rig rig;
+    rig.fake->fileAnswer = album + u"/a.jpg"_s;
+    QVERIFY(rig.dialogs.ShowOpen());
+    rig.fake->fileAnswer.clear();
+    QVERIFY(!rig.dialogs.ShowOpen());
+    QCOMPARE(QFileInfo(rig.fake->request.folder).canonicalFilePath(),
+             QFileInfo(album).canonicalFilePath());
 }
 
 void TestCCommonDialogs::openConfirmedSplitsThePath_data()
@@ -408,13 +431,16 @@ void TestCCommonDialogs::fontMapping_data()
     QTest::addColumn<int>("size");
     QTest::addColumn<bool>("bold");
     QTest::addColumn<bool>("italic");
+    QTest::addColumn<bool>("underlineBefore");
     QFont underlined(u"Mono"_s, 8);
     underlined.setUnderline(true);
-    QTest::newRow("bold") << QFont(u"Sans"_s, 12, QFont::Bold) << 12 << true << false;
-    QTest::newRow("black is bold") << QFont(u"Sans"_s, 20, QFont::Black) << 20 << true << false;
+    QTest::newRow("bold") << QFont(u"Sans"_s, 12, QFont::Bold) << 12 << true << false << false;
+    QTest::newRow("black is bold")
+        << QFont(u"Sans"_s, 20, QFont::Black) << 20 << true << false << true;
     QTest::newRow("demibold is not")
-        << QFont(u"Sans"_s, 9, QFont::DemiBold, true) << 9 << false << true;
-    QTest::newRow("underline is no answer") << underlined << 8 << false << false;
+        << QFont(u"Sans"_s, 9, QFont::DemiBold, true) << 9 << false << true << false;
+    QTest::newRow("underline is no answer") << underlined << 8 << false << false << false;
+    QTest::newRow("underline kept") << QFont(u"Sans"_s, 8) << 8 << false << false << true;
 }
 
 void TestCCommonDialogs::fontMapping()
@@ -423,12 +449,13 @@ void TestCCommonDialogs::fontMapping()
     QFETCH(int, size);
     QFETCH(bool, bold);
     QFETCH(bool, italic);
+    QFETCH(bool, underlineBefore);
     Rig rig;
     rig.dialogs.setFontName(u"Serif"_s);
     rig.dialogs.setFontSize(14);
     rig.dialogs.setFontBold(true);
     rig.dialogs.setFontItalic(false);
-    rig.dialogs.setFontUnderline(false);
+    rig.dialogs.setFontUnderline(underlineBefore);
     rig.dialogs.setColor(0x00123456);
     rig.fake->fontAnswer = answer;
 
@@ -438,13 +465,13 @@ void TestCCommonDialogs::fontMapping()
     QCOMPARE(initial.pointSize(), 14);
     QVERIFY(initial.bold());
     QVERIFY(!initial.italic());
-    QVERIFY(!initial.underline());
+    QCOMPARE(initial.underline(), underlineBefore);
 
     QCOMPARE(rig.dialogs.FontName(), answer.family());
     QCOMPARE(rig.dialogs.FontSize(), qint16(size));
     QCOMPARE(rig.dialogs.FontBold(), bold);
     QCOMPARE(rig.dialogs.FontItalic(), italic);
-    QCOMPARE(rig.dialogs.FontUnderline(), false);
+    QCOMPARE(rig.dialogs.FontUnderline(), underlineBefore);
     QCOMPARE(rig.dialogs.Color(), qint32(0x00123456));
 }
 
