@@ -7,6 +7,10 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace Platform {
 
 namespace {
@@ -110,6 +114,17 @@ QString settingsPath()
             folder = homeFolder() + QStringLiteral("/.config");
     }
     return folder + QStringLiteral("/tessaly.ini");
+#endif
+}
+
+bool isPlainFolder(const QFileInfo &entry)
+{
+#ifdef Q_OS_WIN
+    const QString path = QDir::toNativeSeparators(entry.absoluteFilePath());
+    return GetFileAttributesW(reinterpret_cast<const wchar_t *>(path.utf16())) ==
+           FILE_ATTRIBUTE_DIRECTORY;
+#else
+    return !entry.isSymLink() && entry.isDir() && !entry.isHidden();
 #endif
 }
 

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QFileInfo;
+
 // The one place that knows which operating system Tessaly runs on: where things live and how
 // the desktop is asked to show them. Everything else asks here.
 namespace Platform {
@@ -29,6 +31,11 @@ QString settingsPath();
 
 // The separator the platform's paths use; the helpers that cut paths split on it.
 bool isPathSeparator(QChar c);
+
+// A folder a search of a tree enters: a real directory that is not hidden; on Windows one
+// whose only attribute is the directory's own. Links and junctions are never plain, so one that
+// points back to a parent cannot send a search round in circles.
+bool isPlainFolder(const QFileInfo &entry);
 QChar nativeSeparator();
 
 // Hands a folder or a page to the desktop; returns whether the desktop accepted it.

@@ -21,13 +21,6 @@ struct DirectoryEntry {
     bool plainFolder = false;
 };
 
-// A folder the search enters: a real directory that is not hidden. Links and junctions are
-// never entered, so one that points back to a parent cannot send the search round in circles.
-bool isPlainFolder(const QFileInfo &info)
-{
-    return !info.isSymLink() && !info.isJunction() && info.isDir() && !info.isHidden();
-}
-
 // Reads the whole listing and closes the enumeration before anything else runs, so at most one
 // enumeration is ever open, also when a command served between entries starts a second search.
 std::vector<DirectoryEntry> listFolder(const QString &folder)
@@ -36,7 +29,7 @@ std::vector<DirectoryEntry> listFolder(const QString &folder)
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         const QFileInfo info = it.nextFileInfo();
-        entries.push_back({info.fileName(), isPlainFolder(info)});
+        entries.push_back({info.fileName(), Platform::isPlainFolder(info)});
     }
     return entries;
 }
