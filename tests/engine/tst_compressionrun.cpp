@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,7 +23,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <memory>
+#include <numeric>
 
 namespace {
 
@@ -63,6 +66,7 @@ struct RunFixture {
         , lblPB(new QLabel(&window))
     {
         options.setStartupDefaults();
+        pb->setValue(0); // as the window starts it
         CompressionRun::Controls controls;
         controls.imgStart = imgStart;
         controls.lockedDuringRun = {queue.LV()};
@@ -81,6 +85,7 @@ struct RunFixture {
         QObject::connect(run.get(), &CompressionRun::entryCommitted, run.get(),
                          [this](const QString &source, bool succeeded) {
                              committed.append(source);
+                             barValues.append(pb->value());
                              if (!succeeded)
                                  failed.append(source);
                          });
@@ -103,6 +108,7 @@ struct RunFixture {
     QStringList openedFolders;
     QStringList playedSounds;
     QStringList committed;
+    QList<int> barValues; // the bar as each entry is committed
     QStringList failed;
 };
 
@@ -453,19 +459,30 @@ private Q_SLOTS:
         fixture.add({photos(QStringLiteral("slow.png"))});
         int ticks = 0;
         bool lockedWhileRunning = false;
+        QSet<QString> labels;
         QTimer ticker;
+        const QList<QWidget *> options = fixture.options.runLockedControls();
+        const auto allLocked = [&] {
+            return std::none_of(options.cbegin(), options.cend(),
+                                [](const QWidget *control) { return control->isEnabled(); });
+        };
         QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
             ++ticks;
+            labels.insert(fixture.lblPB->text() + u' ' + QString::number(fixture.pb->value()) +
+                          u'/' + QString::number(fixture.pb->maximum()));
             lockedWhileRunning =
                 lockedWhileRunning ||
                 (!fixture.imgStart->isEnabled() && !fixture.queue.LV()->isEnabled() &&
-                 !fixture.options.cmbDPI()->isEnabled() && fixture.run->RunInProgress());
+                 allLocked() && fixture.run->RunInProgress());
         });
         ticker.start(10);
         fixture.run->Command3_Click();
         QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
         QVERIFY(lockedWhileRunning);
+        QVERIFY(labels.contains(QStringLiteral("正在压缩... 0/1")));
         QVERIFY(fixture.options.cmbDPI()->isEnabled());
+        QVERIFY(std::all_of(options.cbegin(), options.cend(),
+                            [](const QWidget *control) { return control->isEnabled(); }));
     }
 
     void closingMidRunEndsOurConverters_data()
@@ -590,6 +607,11 @@ private Q_SLOTS:
             fixture.add(sources);
             fixture.run->Command3_Click();
             QCOMPARE(fixture.queue.count(), 0);
+            // The bar rises by one as each entry is committed, in parallel as well.
+            QList<int> expectedBar(sources.size());
+            std::iota(expectedBar.begin(), expectedBar.end(), 1);
+            QCOMPARE(fixture.barValues, expectedBar);
+            QCOMPARE(fixture.pb->maximum(), int(sources.size()));
             QHash<QString, QByteArray> results;
             for (const QString &source : std::as_const(sources))
                 results.insert(source, TestFiles::read(resultOf(source)));
