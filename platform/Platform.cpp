@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 #ifdef Q_OS_WIN
@@ -142,8 +144,31 @@ QChar nativeSeparator()
     return QDir::separator();
 }
 
+bool foldersOpenInTessaly()
+{
+#ifdef Q_OS_WIN
+    return false;
+#else
+    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (query.isEmpty())
+        return false;
+    QProcess process;
+    process.start(query, {QStringLiteral("query"), QStringLiteral("default"),
+                          QStringLiteral("inode/directory")});
+    constexpr int queryTimeoutMs = 3000;
+    if (!process.waitForFinished(queryTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return false;
+    }
+    return process.readAllStandardOutput().trimmed() == "tessaly.desktop";
+#endif
+}
+
 bool openInFileBrowser(const QString &folder)
 {
+    if (foldersOpenInTessaly())
+        return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 

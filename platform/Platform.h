@@ -38,8 +38,12 @@ bool isPathSeparator(QChar c);
 bool isPlainFolder(const QFileInfo &entry);
 QChar nativeSeparator();
 
-// Hands a folder or a page to the desktop; returns whether the desktop accepted it.
+// Hands a folder or a page to the desktop; returns whether the desktop accepted it. A folder is
+// not handed over while folders open in Tessaly itself.
 bool openInFileBrowser(const QString &folder);
+// Whether the desktop opens folders with Tessaly: it offers to, so on a desktop without a file
+// manager it may become the default, and showing a folder would only start it again.
+bool foldersOpenInTessaly();
 bool openWebPage(const QString &urlOrFile);
 
 } // namespace Platform

@@ -8,6 +8,7 @@ TESSALY_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev qt6-qpa-plugins
     libqt6svg6 libgl-dev
     imagemagick
+    xdg-utils
     fonts-noto-cjk
     xvfb xauth x11-utils xdotool
 )
