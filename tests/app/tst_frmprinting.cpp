@@ -98,6 +98,15 @@ private Q_SLOTS:
                              static_cast<QLabel *>(window.options().lblDefault())})
             QCOMPARE(colourOf(link->palette().color(QPalette::WindowText)), linkColour);
         QCOMPARE(window.lblWhy()->text(), QStringLiteral("为什么压缩后图片依然很大呢?"));
+        QTreeWidget *list = window.queue().LV();
+        QCOMPARE(list->geometry(), QRect(14, 128, 413, 196));
+        QCOMPARE(list->headerItem()->text(0), QStringLiteral("文件名"));
+        QCOMPARE(list->headerItem()->text(1), QStringLiteral("格式"));
+        QCOMPARE(list->columnWidth(0), 344);
+        QCOMPARE(list->columnWidth(1), 67);
+        QCOMPARE(window.queue().picText()->geometry(), QRect(138, 214, 149, 19));
+        QCOMPARE(window.queue().lblText()->text(), QStringLiteral("拖拽您的图片文件到这里"));
+        QCOMPARE(window.pb()->geometry(), QRect(16, 431, 303, 21));
         QVERIFY(!window.background().isNull());
         QVERIFY(!window.options().imgSlider()->picture().isNull());
         QVERIFY(window.Timer1()->isActive());
