@@ -14,13 +14,13 @@ constexpr int handOverTimeoutMs = 3000;
 SingleInstance::SingleInstance(const QString &folder, QObject *parent)
     : QObject(parent)
     , m_lock(folder + QStringLiteral("/tessaly.lock"))
-    , m_serverName(QStringLiteral("tessaly-") +
-                   QString::fromLatin1(
-                       QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha1)
-                           .toHex()
-                           .left(16)))
+    , m_serverName(
+          QStringLiteral("tessaly-") +
+          QString::fromLatin1(
+              QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha1).toHex().left(16)))
 {
-    // A lock left by a Tessaly that crashed is taken over rather than honoured.
+    // Never stale by age, however long Tessaly runs; a lock whose process has gone (a Tessaly
+    // that crashed) is still taken over, by Qt's check of the process.
     m_lock.setStaleLockTime(0);
 }
 

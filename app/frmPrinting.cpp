@@ -306,17 +306,7 @@ void frmPrinting::queuePaths(const QStringList &paths)
         m_pathsAfterRun += paths;
         return;
     }
-    for (const QString &path : paths) {
-        if (m_unloaded)
-            return; // closed during the search of a folder before it
-        const QFileInfo entry(path);
-        if (entry.isDir())
-            m_queueCommands->folderScan()->queueFolder(entry.absoluteFilePath());
-        else if (entry.exists())
-            m_queue->AddToQueue(entry.absoluteFilePath());
-    }
-    if (m_queue->count() > 0)
-        m_queue->hideDropHint();
+    m_queueCommands->addPaths(paths);
 }
 
 void frmPrinting::paintEvent(QPaintEvent *)

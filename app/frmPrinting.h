@@ -4,7 +4,6 @@
 #include "app/Skin.h"
 
 #include <QPixmap>
-#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -42,14 +41,13 @@ public:
     void imgToolbar_Click(int index);
     void imgClose_Click();
     void imgMin_Click();
-    // Files are queued as they are; folders are searched like Add Folder. During a run the
-    // queue must not change, so paths handed over then are queued when it ends.
+    // Queues paths given to the program. During a run the queue must not change, so paths
+    // handed over then are queued when it ends.
     void queuePaths(const QStringList &paths);
 
     ImageQueue &queue() const { return *m_queue; }
     CompressionOptions &options() const { return *m_options; }
     CompressionRun &run() const { return *m_run; }
-    DOSOutputs &runner() const { return *m_runner; }
     CCommonDialogs &dialogs() const { return *m_dialogs; }
     QueueCommands &queueCommands() const { return *m_queueCommands; }
     WindowChrome &chrome() const { return *m_chrome; }

@@ -3,9 +3,7 @@
 #include "platform/Platform.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFileInfo>
-#include <QFont>
 #include <QIcon>
 #include <QTimer>
 

@@ -83,13 +83,6 @@ struct CompressionRun::Slot {
     bool busy = false;
 };
 
-struct CompressionRun::Job {
-    QString source;
-    std::size_t slot = 0;
-    bool done = false;
-    bool converted = false;
-};
-
 CompressionRun::CompressionRun(ImageQueue &queue, CompressionOptions &options, DOSOutputs &runner,
                                const Controls &controls, QObject *parent)
     : QObject(parent)
@@ -228,8 +221,8 @@ void CompressionRun::Command3_Click()
             m_wait->Wait(pollMs);
             dispatchJobs();
         }
-        if (m_aborted || !commitHead())
-            continue;
+        if (!m_aborted)
+            commitHead();
     }
     if (m_aborted) {
         m_runInProgress = false;
@@ -301,10 +294,10 @@ void CompressionRun::finishJob(Slot &slot)
     m_wait->interrupt();
 }
 
-bool CompressionRun::commitHead()
+void CompressionRun::commitHead()
 {
     if (m_jobsInFlight.empty())
-        return false;
+        return;
     const Job job = m_jobsInFlight.front();
     m_jobsInFlight.pop_front();
     Slot &slot = *m_slots[job.slot];
@@ -316,7 +309,7 @@ bool CompressionRun::commitHead()
         for (const auto &each : m_slots)
             each->busy = false;
         m_jobsInFlight.clear();
-        return false;
+        return;
     }
 
     const bool succeeded =
@@ -328,7 +321,6 @@ bool CompressionRun::commitHead()
     m_queue.removeHead();
     m_controls.pb->setValue(m_controls.pb->value() + 1);
     Q_EMIT entryCommitted(job.source, succeeded);
-    return true;
 }
 
 QString CompressionRun::outputPathForHead() const

@@ -75,7 +75,13 @@ Q_SIGNALS:
     void endSoundStarting();
 
 private:
-    struct Job;
+    // One queue entry on its way through a slot. Complete here: a deque of it is a member.
+    struct Job {
+        QString source;
+        std::size_t slot = 0;
+        bool done = false;
+        bool converted = false;
+    };
     struct Slot;
 
     bool converterAvailable() const;
@@ -83,7 +89,7 @@ private:
     void dispatchJobs();
     void startJob(Job &job);
     void finishJob(Slot &slot);
-    bool commitHead();
+    void commitHead();
     QString outputPathForHead() const;
     bool moveResultOut(const QString &result, const QString &outputPath) const;
     void recordFailure(const QString &source);

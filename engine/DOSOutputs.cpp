@@ -102,7 +102,8 @@ void DOSOutputs::terminate()
     child->disconnect(this);
     child->kill();
     child->waitForFinished(5000);
-    delete child;
+    // Not deleted here: a handler of its output may have called us from inside its signal.
+    child->deleteLater();
 }
 
 qint64 DOSOutputs::processId() const

@@ -34,7 +34,8 @@ public:
     bool startCommand();
 
     bool isRunning() const;
-    // Ends the running child at once and waits for it to be gone.
+    // Kills the running child and waits (at most a few seconds) for it to be gone. No
+    // CommandOver follows. Safe from a handler of ReceiveOutputs.
     void terminate();
 
     // How the last child ended: true only for a normal exit with code 0.

@@ -31,10 +31,7 @@ QString homeFolder()
 
 QString programFolder()
 {
-    QString folder = QCoreApplication::applicationDirPath();
-    while (folder.size() > 1 && isPathSeparator(folder.back()))
-        folder.chop(1);
-    return folder;
+    return QCoreApplication::applicationDirPath();
 }
 
 QString converterPath(const QString &programFolder)
@@ -155,7 +152,8 @@ bool foldersOpenInTessaly()
     QProcess process;
     process.start(query, {QStringLiteral("query"), QStringLiteral("default"),
                           QStringLiteral("inode/directory")});
-    constexpr int queryTimeoutMs = 3000;
+    // The answer takes some tens of milliseconds; the window waits no longer than this.
+    constexpr int queryTimeoutMs = 1000;
     if (!process.waitForFinished(queryTimeoutMs)) {
         process.kill();
         process.waitForFinished();

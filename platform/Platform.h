@@ -16,7 +16,8 @@ QString converterPath(const QString &programFolder);
 QString converterPolicyFolder(const QString &programFolder);
 QString soundPath(const QString &programFolder);
 
-// The per-user scratch root (created with owner-only access) and the two scratch folders in it.
+// The scratch root and the two scratch folders in it. On Linux the root is per user and
+// created with owner-only access; on Windows it is the root of drive C:.
 QString scratchRoot();
 QString jpgTmpFolder();
 QString tmpQuenbyFolder();
@@ -31,19 +32,19 @@ QString settingsPath();
 
 // The separator the platform's paths use; the helpers that cut paths split on it.
 bool isPathSeparator(QChar c);
+QChar nativeSeparator();
 
 // A folder a search of a tree enters: a real directory that is not hidden; on Windows one
 // whose only attribute is the directory's own. Links and junctions are never plain, so one that
 // points back to a parent cannot send a search round in circles.
 bool isPlainFolder(const QFileInfo &entry);
-QChar nativeSeparator();
 
 // Hands a folder or a page to the desktop; returns whether the desktop accepted it. A folder is
 // not handed over while folders open in Tessaly itself.
 bool openInFileBrowser(const QString &folder);
+bool openWebPage(const QString &urlOrFile);
 // Whether the desktop opens folders with Tessaly: it offers to, so on a desktop without a file
 // manager it may become the default, and showing a folder would only start it again.
 bool foldersOpenInTessaly();
-bool openWebPage(const QString &urlOrFile);
 
 } // namespace Platform

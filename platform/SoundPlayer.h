@@ -10,6 +10,7 @@ class SoundPlayer
 public:
     static void playToEnd(const QString &wavPath);
 
-    // The playing time the WAV header announces, in milliseconds; 0 when it is no PCM WAV.
+    // The playing time the WAV header announces (its data size over its byte rate), in
+    // milliseconds; 0 when the file is no WAV or lacks either.
     static int durationMs(const QString &wavPath);
 };

@@ -37,7 +37,6 @@ std::vector<DirectoryEntry> listFolder(const QString &folder)
 void serveWindowEvents()
 {
     QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
 }
 
 // Searches one folder's own entries: its images go to the list, and its first plain

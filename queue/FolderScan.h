@@ -22,6 +22,7 @@ public:
     void queueFolder(const QString &folder);
     // Ends every running search at once and queues nothing more: the window is closing.
     void abort();
+    bool isAborted() const { return m_aborted; }
 
     // The picker behind the folder browser can be replaced.
     FolderBrowser &folderBrowser() { return m_folderBrowser; }

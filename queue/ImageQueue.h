@@ -48,7 +48,6 @@ public:
     void setDropHintShown(bool shown);
     bool isDropHintVisible() const;
 
-    QListWidget *lstFile() const { return m_lstFile; }
     QTreeWidget *LV() const { return m_LV; }
     QListWidget *List1() const { return m_List1; }
     QFrame *picText() const { return m_picText; }

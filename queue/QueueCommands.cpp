@@ -6,6 +6,7 @@
 #include "queue/ImageQueue.h"
 #include "queue/QueueDropTarget.h"
 
+#include <QFileInfo>
 #include <QTreeWidget>
 
 QueueCommands::QueueCommands(ImageQueue *queue, CCommonDialogs *dialogs, QWidget *window)
@@ -14,8 +15,9 @@ QueueCommands::QueueCommands(ImageQueue *queue, CCommonDialogs *dialogs, QWidget
     , m_dialogs(dialogs)
     , m_menu(new frmMenu(queue, window))
     , m_folderScan(new FolderScan(queue, window))
-    , m_dropTarget(new QueueDropTarget(queue))
-{}
+{
+    new QueueDropTarget(queue); // a child of the queue, serving it for as long as it lives
+}
 
 const QString &QueueCommands::openTitle()
 {
@@ -47,6 +49,21 @@ void QueueCommands::addFile()
 void QueueCommands::AddFolder()
 {
     m_folderScan->AddFolder();
+}
+
+void QueueCommands::addPaths(const QStringList &paths)
+{
+    for (const QString &path : paths) {
+        if (m_folderScan->isAborted())
+            return; // the window closed during the search of a folder before this path
+        const QFileInfo entry(path);
+        if (entry.isDir())
+            m_folderScan->queueFolder(entry.absoluteFilePath());
+        else if (entry.exists())
+            m_queue->AddToQueue(entry.absoluteFilePath());
+    }
+    if (m_queue->count() > 0)
+        m_queue->hideDropHint();
 }
 
 void QueueCommands::popupRemoveMenu(const QPoint &globalPos)

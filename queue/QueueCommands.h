@@ -7,7 +7,6 @@ class FolderScan;
 class ImageQueue;
 class QPoint;
 class QWidget;
-class QueueDropTarget;
 class frmMenu;
 
 // The queue's commands as the window's toolbar reaches them (items 0, 1 and 2), together with
@@ -29,15 +28,16 @@ public:
     void AddFolder();
     // Toolbar item 2: the remove menu at a point of the screen.
     void popupRemoveMenu(const QPoint &globalPos);
+    // Paths given to the program (its command line, a later start): files are queued as they
+    // are, folders are searched like Add Folder, paths that do not exist are passed over.
+    void addPaths(const QStringList &paths);
 
     frmMenu *menu() const { return m_menu; }
     FolderScan *folderScan() const { return m_folderScan; }
-    QueueDropTarget *dropTarget() const { return m_dropTarget; }
 
 private:
     ImageQueue *m_queue;
     CCommonDialogs *m_dialogs;
     frmMenu *m_menu;
     FolderScan *m_folderScan;
-    QueueDropTarget *m_dropTarget;
 };

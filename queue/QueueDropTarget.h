@@ -13,10 +13,10 @@ class QueueDropTarget : public QObject
     Q_OBJECT
 
 public:
-    // Serves the list view's viewport, picText and lblText of the queue.
+    // Serves the list view (its viewport, header and scroll bars), picText and lblText.
     explicit QueueDropTarget(ImageQueue *queue);
 
-    // What the three drop targets do with a drop.
+    // What every drop target does with a drop.
     void OLEDragDrop(QDropEvent *event);
 
 protected:

@@ -164,6 +164,18 @@ private Q_SLOTS:
         QVERIFY(clock.elapsed() < 30000);
     }
 
+    void terminateFromAnOutputHandler()
+    {
+        // The handler runs inside the child's own signal: ending the child there must neither
+        // crash nor lose what was read.
+        DOSOutputs runner;
+        connect(&runner, &DOSOutputs::ReceiveOutputs, &runner, [&runner] { runner.terminate(); });
+        const QString output = runner.ExecuteCommand(shell(QStringLiteral("echo first; sleep 60")));
+        QCOMPARE(output, QStringLiteral("first\n"));
+        QVERIFY(!runner.isRunning());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
     void startCommandDoesNotWait()
     {
         DOSOutputs runner;
