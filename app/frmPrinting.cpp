@@ -20,7 +20,6 @@
 #include <QBitmap>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
