@@ -5,7 +5,10 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 
 namespace {
 
@@ -29,6 +32,11 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tessaly"));
     QApplication::setApplicationVersion(QStringLiteral(TESSALY_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tessaly"));
+    // The window speaks Chinese whatever the locale, and so do the dialogs Qt draws for it.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     Q_INIT_RESOURCE(artwork);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tessaly.svg")));
 

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QStyledItemDelegate>
 #include <QWidget>
 
 #include <algorithm>
@@ -21,7 +22,8 @@ constexpr int ownFolderChoice = 0;
 constexpr int customFolderChoice = 1;
 
 // Pixel positions the panel was designed at (left, top, width, height).
-constexpr QRect cmbDPIGeometry(54, 347, 59, 21);
+// Wider than first drawn (59 pixels): no face shows "1280x1024" and the arrow in that width.
+constexpr QRect cmbDPIGeometry(54, 347, 84, 21);
 constexpr QRect cmbOutputGeometry(182, 347, 95, 21);
 constexpr QRect lblCFGeometry(300, 350, 121, 17);
 constexpr QRect imgSliderGeometry(234, 371, 11, 20);
@@ -123,10 +125,15 @@ CompressionOptions::CompressionOptions(QWidget *window)
     m_cmbDPI->setCompleter(nullptr);
     m_cmbDPI->setInsertPolicy(QComboBox::NoInsert);
     m_cmbDPI->addItems(sizeChoices());
+    m_cmbDPI->setMaxVisibleItems(int(sizeChoices().size())); // all of them, no scroll bar
     m_cmbDPI->setFont(designFont(8.25));
 
     m_cmbOutput->addItems({QStringLiteral("图片文件路径"), QStringLiteral("自定义...")});
     m_cmbOutput->setFont(designFont(8.25));
+    // Drawn as list items rather than menu entries, so the window's look colours the one under
+    // the pointer.
+    for (QComboBox *choice : {m_cmbDPI, m_cmbOutput})
+        choice->setItemDelegate(new QStyledItemDelegate(choice));
 
     m_lblCompress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 

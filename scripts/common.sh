@@ -6,9 +6,8 @@ TESSALY_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 TESSALY_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev qt6-qpa-plugins
-    libqt6svg6 libgl-dev
-    imagemagick
-    xdg-utils
+    libqt6svg6 libgl-dev qt6-translations-l10n
+    imagemagick xdg-utils
     fonts-noto-cjk
     xvfb xauth x11-utils xdotool
 )

@@ -48,7 +48,7 @@ void tst_CompressionOptions::controlsSitAtTheirDesignPlaces()
 {
     OptionsPanel panel;
     const QList<std::pair<QString, QRect>> places = {
-        {QStringLiteral("cmbDPI"), QRect(54, 347, 59, 21)},
+        {QStringLiteral("cmbDPI"), QRect(54, 347, 84, 21)},
         {QStringLiteral("cmbOutput"), QRect(182, 347, 95, 21)},
         {QStringLiteral("lblCF"), QRect(300, 350, 121, 17)},
         {QStringLiteral("imgSlider"), QRect(234, 371, 11, 20)},
