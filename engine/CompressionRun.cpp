@@ -20,6 +20,7 @@
 #include <QProcessEnvironment>
 #include <QProgressBar>
 #include <QSaveFile>
+#include <QTemporaryFile>
 #include <QThread>
 
 #include <algorithm>
@@ -157,6 +158,33 @@ bool CompressionRun::converterAvailable() const
     return false;
 }
 
+// A choice that would make every image fail is told now, while the queue is still there.
+bool CompressionRun::optionsUsable() const
+{
+    const QString resize = m_options.resizeText();
+    if (resize != CompressionOptions::unchangedSizeText() &&
+        !ConverterCommand::isResizeGeometry(resize)) {
+        QMessageBox::warning(m_controls.messageOwner, QStringLiteral("Tessaly"),
+                             QStringLiteral("无法识别尺寸“%1”。\n\n请从列表中选择，或输入像 "
+                                            "1024x768、800x、50% 这样的尺寸。"
+                                            "队列中的文件保持不变。")
+                                 .arg(resize));
+        return false;
+    }
+    if (m_options.outputChoice() != 1)
+        return true;
+    const QString folder = m_options.OutputFolder();
+    QDir().mkdir(folder);
+    QTemporaryFile probe(folder + QStringLiteral("/.tessaly-XXXXXX"));
+    if (QFileInfo(folder).isDir() && probe.open())
+        return true;
+    QMessageBox::warning(m_controls.messageOwner, QStringLiteral("Tessaly"),
+                         QStringLiteral("无法在输出文件夹中保存图片：\n%1\n\n请另选一个输出文件夹后"
+                                        "再试。队列中的文件保持不变。")
+                             .arg(QDir::toNativeSeparators(folder)));
+    return false;
+}
+
 void CompressionRun::lockControls(bool locked)
 {
     for (QWidget *control : std::as_const(m_controls.lockedDuringRun))
@@ -175,10 +203,10 @@ void CompressionRun::Command3_Click()
         box.exec();
         return;
     }
-    if (!converterAvailable())
+    m_options.setOutputFolder(withoutTrailingSeparator(m_options.OutputFolder()));
+    if (!converterAvailable() || !optionsUsable())
         return;
 
-    m_options.setOutputFolder(withoutTrailingSeparator(m_options.OutputFolder()));
     m_runInProgress = true;
     m_aborted = false;
     Q_EMIT startBusyChanged(true);

@@ -85,6 +85,7 @@ private:
     struct Slot;
 
     bool converterAvailable() const;
+    bool optionsUsable() const;
     void lockControls(bool locked);
     void dispatchJobs();
     void startJob(Job &job);

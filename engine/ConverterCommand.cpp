@@ -3,6 +3,8 @@
 #include "options/CompressionOptions.h"
 #include "platform/Platform.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 QString ConverterCommand::quoted(const QString &piece)
@@ -16,6 +18,12 @@ QString ConverterCommand::quoted(const QString &piece)
     QString escaped = piece;
     escaped.replace(QStringLiteral("\""), QStringLiteral("\"\"\""));
     return u'"' + escaped + u'"';
+}
+
+bool ConverterCommand::isResizeGeometry(const QString &resizeText)
+{
+    static const QRegularExpression geometry(QStringLiteral("^ *[0-9xX.%!<>^@:+-]+ *$"));
+    return geometry.match(resizeText).hasMatch();
 }
 
 QString ConverterCommand::commandLine() const

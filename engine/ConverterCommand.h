@@ -18,4 +18,9 @@ struct ConverterCommand {
     // A piece that holds blanks or quotes becomes one quoted argument, so no
     // text the user chose can split into further converter options.
     static QString quoted(const QString &piece);
+
+    // Whether a typed size can be a geometry of the converter ("1024x768", "50%", "x600",
+    // "800x600>", …): only its characters are judged, so no form it knows is turned away, but
+    // words, other signs and blanks inside are.
+    static bool isResizeGeometry(const QString &resizeText);
 };

@@ -401,17 +401,50 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(Platform::jpgTmpFolder()));
     }
 
-    void unreachableOutputFolderFailsEveryEntry()
+    void choicesThatWouldFailEveryImageAreToldBeforeTheRun_data()
     {
-        QVERIFY(TestFiles::makeImage(photos(QStringLiteral("p.png"))));
-        RunFixture fixture(m_realProgram);
+        QTest::addColumn<QString>("resize");
+        QTest::addColumn<QString>("outputFolder"); // empty: results beside the images
+        QTest::addColumn<QString>("named");        // what the message must name
         // Only the last level is made, so a folder under a missing parent cannot be.
-        fixture.options.setOutputFolder(m_home.filePath(QStringLiteral("no/such/parent")));
-        fixture.options.cmbOutput()->setCurrentIndex(1);
+        QTest::newRow("folder under a missing parent")
+            << CompressionOptions::unchangedSizeText() << QStringLiteral("no/such/parent")
+            << QStringLiteral("parent");
+        QTest::newRow("folder that is a file")
+            << CompressionOptions::unchangedSizeText() << QStringLiteral("a-file")
+            << QStringLiteral("a-file");
+        QTest::newRow("size with a star")
+            << QStringLiteral("1024*768") << QString() << QStringLiteral("1024*768");
+        QTest::newRow("size in words")
+            << QStringLiteral("abc") << QString() << QStringLiteral("abc");
+        QTest::newRow("size smuggling an option")
+            << QStringLiteral("640x480 -write x.png") << QString() << QStringLiteral("-write");
+    }
+
+    void choicesThatWouldFailEveryImageAreToldBeforeTheRun()
+    {
+        QFETCH(QString, resize);
+        QFETCH(QString, outputFolder);
+        QFETCH(QString, named);
+        QVERIFY(TestFiles::write(m_home.filePath(QStringLiteral("a-file")), "not a folder"));
+        QVERIFY(TestFiles::write(photos(QStringLiteral("p.png")), "p"));
+        ModalWatcher watcher;
+        RunFixture fixture(m_fakeProgram);
+        fixture.options.setResizeText(resize);
+        if (!outputFolder.isEmpty()) {
+            fixture.options.setOutputFolder(m_home.filePath(outputFolder));
+            fixture.options.cmbOutput()->setCurrentIndex(1);
+        }
         fixture.add({photos(QStringLiteral("p.png"))});
         fixture.run->Command3_Click();
-        QCOMPARE(fixture.run->failedEntries(), QStringList{photos(QStringLiteral("p.png"))});
-        QCOMPARE(fixture.queue.count(), 0);
+        QCOMPARE(watcher.messages().size(), 1);
+        QCOMPARE(watcher.messages().first().icon, QMessageBox::Warning);
+        QVERIFY(watcher.messages().first().text.contains(named));
+        QVERIFY(watcher.messages().first().text.contains(QStringLiteral("队列中的文件保持不变")));
+        QCOMPARE(fixture.queue.entries(), QStringList{photos(QStringLiteral("p.png"))});
+        QVERIFY(fakeLogLines().isEmpty());
+        QVERIFY(fixture.imgStart->isEnabled());
+        QVERIFY(!fixture.run->RunInProgress());
     }
 
     void missingConverterStopsBeforeTheRun()

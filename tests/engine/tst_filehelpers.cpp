@@ -97,6 +97,15 @@ private Q_SLOTS:
                  QStringList({u"convert"_qs, piece, u"-quality"_qs, u"75"_qs}));
     }
 
+    void everyGeometryFormIsTakenForASize()
+    {
+        for (const QString &resize :
+             {QStringLiteral("50%"), QStringLiteral("x600"), QStringLiteral("640x"),
+              QStringLiteral("800x600!"), QStringLiteral("1024x768>"), QStringLiteral("10000@"),
+              QStringLiteral("150%x50%"), QStringLiteral("800x600^"), QStringLiteral(" 320x240 ")})
+            QVERIFY2(ConverterCommand::isResizeGeometry(resize), qPrintable(resize));
+    }
+
     void commandLineForOrdinaryInputIsExact()
     {
         ConverterCommand command;
