@@ -4,6 +4,8 @@
 
 #include <QLineEdit>
 #include <QMenu>
+#include <QShortcut>
+#include <QTreeWidget>
 
 frmMenu::frmMenu(ImageQueue *queue, QWidget *window)
     : QObject(queue)
@@ -17,6 +19,12 @@ frmMenu::frmMenu(ImageQueue *queue, QWidget *window)
     m_menuRemoveAll->setObjectName(QStringLiteral("menuRemoveAll"));
     connect(m_menuRemoveSelected, &QAction::triggered, this, &frmMenu::menuRemoveSelected_Click);
     connect(m_menuRemoveAll, &QAction::triggered, this, &frmMenu::menuRemoveAll_Click);
+
+    // The Delete key on the list does what the menu's first item does; not while the list is
+    // locked for a run.
+    auto *deleteKey = new QShortcut(QKeySequence::Delete, queue->LV(), nullptr, nullptr,
+                                    Qt::WidgetWithChildrenShortcut);
+    connect(deleteKey, &QShortcut::activated, this, &frmMenu::menuRemoveSelected_Click);
 }
 
 void frmMenu::menuRemoveSelected_Click()

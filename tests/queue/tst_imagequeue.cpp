@@ -2,6 +2,7 @@
 #include "queue/ImageQueue.h"
 #include "tests/queue/QueueFixture.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -29,6 +30,7 @@ private slots:
     void menuRemoveSelectedOnlyWritesMailbox();
     void menuRemoveAllClears();
     void popupShowsMenu();
+    void deleteKeyRemovesTheSelectedEntry();
 };
 
 namespace {
@@ -294,4 +296,27 @@ void TestImageQueue::popupShowsMenu()
 }
 
 QTEST_MAIN(TestImageQueue)
+void TestImageQueue::deleteKeyRemovesTheSelectedEntry()
+{
+    QueueWindow w;
+    frmMenu menu(w.queue, &w.window);
+    fill(w.queue, threePaths());
+    w.window.show();
+    QApplication::setActiveWindow(&w.window);
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
+    QTreeWidget *list = w.queue->LV();
+    list->setFocus();
+    list->setCurrentItem(list->topLevelItem(1));
+
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(w.queue->entries(), QStringList({threePaths().at(0), threePaths().at(2)}));
+    QVERIFY(w.inStep());
+
+    // Locked for a run: the key does nothing.
+    list->setCurrentItem(list->topLevelItem(0));
+    list->setEnabled(false);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(w.queue->count(), 2);
+}
+
 #include "tst_imagequeue.moc"
