@@ -354,11 +354,10 @@ void CompressionRun::commitHead()
 QString CompressionRun::outputPathForHead() const
 {
     if (m_options.outputChoice() == 0) {
+        // The list's text up to and with its last separator: the image's own folder.
         const QString text = m_queue.headDisplayText();
-        qsizetype cut = text.size();
-        while (cut > 0 && !Platform::isPathSeparator(text.at(cut - 1)))
-            --cut;
-        return text.left(cut) + FileHelpers::GetBaseName(text) + resultSuffix;
+        const QString folder = text.chopped(FileHelpers::GetFileName(text).size());
+        return folder + FileHelpers::GetBaseName(text) + resultSuffix;
     }
     return m_options.OutputFolder() + Platform::nativeSeparator() +
            FileHelpers::GetBaseName(m_queue.head()) + resultSuffix;

@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr qint16 designSliderMin = 2000;
-constexpr qint16 designSliderMax = 4000;
 constexpr int ownFolderChoice = 0;
 constexpr int customFolderChoice = 1;
 

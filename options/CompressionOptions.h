@@ -27,8 +27,10 @@ public:
     explicit CompressionOptions(QWidget *window);
 
     static constexpr qint16 defaultQuality = 75;
-    // The density the layout was drawn at.
+    // The density the layout was drawn at, and the slider's bounds there.
     static constexpr double designTwipsPerPixel = 15;
+    static constexpr qint16 designSliderMin = 2000;
+    static constexpr qint16 designSliderMax = 4000;
     static const QString &unchangedSizeText();     // "不变"
     static const QStringList &sizeChoices();       // the twelve entries of cmbDPI
     static const QString &ownFolderCaption();      // "图片原始路径"
@@ -120,10 +122,10 @@ private:
     qint16 m_quality = defaultQuality;
     QString m_outputFolder;
     bool m_optionsLoading = false;
-    qint16 m_sliderMin = 2000;
-    qint16 m_sliderMax = 4000;
+    qint16 m_sliderMin = designSliderMin;
+    qint16 m_sliderMax = designSliderMax;
     float m_thumbLeft = 3510;
     float m_sliderGrabX = 0;
-    double m_twipsX = 15;
-    double m_twipsY = 15;
+    double m_twipsX = designTwipsPerPixel;
+    double m_twipsY = designTwipsPerPixel;
 };

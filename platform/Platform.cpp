@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -159,7 +160,9 @@ bool foldersOpenInTessaly()
         process.waitForFinished();
         return false;
     }
-    return process.readAllStandardOutput().trimmed() == "tessaly.desktop";
+    const QString answer = QString::fromLocal8Bit(process.readAllStandardOutput().trimmed());
+    return !QGuiApplication::desktopFileName().isEmpty() &&
+           answer == QGuiApplication::desktopFileName() + QStringLiteral(".desktop");
 #endif
 }
 

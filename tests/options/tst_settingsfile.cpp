@@ -20,6 +20,12 @@ namespace {
 // A panel as start-up leaves it just before the settings file is read.
 struct LoadingPanel : OptionsPanel {
     LoadingPanel() { options->setOptionsLoading(true); }
+    // Loaded from a settings file, as start-up does.
+    explicit LoadingPanel(const QString &settingsPath)
+        : LoadingPanel()
+    {
+        SettingsFile::LoadSettings(*options, settingsPath);
+    }
 };
 
 QByteArray sixLines(const QByteArray &folder, const QByteArray &quality, const QByteArray &resize,
@@ -167,8 +173,7 @@ void tst_SettingsFile::badValuesFallBack()
     const QString path = m_dir.filePath(u"bad.ini"_s);
     QVERIFY(TestFiles::write(path, sixLines("/srv/out", quality, "50%", thumb, "随便", choice)));
 
-    LoadingPanel panel;
-    SettingsFile::LoadSettings(*panel.options, path);
+    LoadingPanel panel(path);
     const CompressionOptions &options = *panel.options;
     QCOMPARE(options.Quality(), expectedQuality);
     QCOMPARE(options.thumbLeft(), expectedThumb);
@@ -209,8 +214,7 @@ void tst_SettingsFile::shortFilesKeepDefaultsForMissingLines()
 
     const QString path = m_dir.filePath(u"short.ini"_s);
     QVERIFY(TestFiles::write(path, content));
-    LoadingPanel panel;
-    SettingsFile::LoadSettings(*panel.options, path);
+    LoadingPanel panel(path);
 
     const CompressionOptions &options = *panel.options;
     QCOMPARE(options.OutputFolder(), folder);
@@ -237,8 +241,7 @@ void tst_SettingsFile::lineEndingsAndByteOrderMark()
     QFETCH(QByteArray, content);
     const QString path = m_dir.filePath(u"endings.ini"_s);
     QVERIFY(TestFiles::write(path, content));
-    LoadingPanel panel;
-    SettingsFile::LoadSettings(*panel.options, path);
+    LoadingPanel panel(path);
 
     const CompressionOptions &options = *panel.options;
     QCOMPARE(options.OutputFolder(), u"/srv/相片"_s);
@@ -280,8 +283,7 @@ void tst_SettingsFile::unusableFilesLeaveDefaults()
     for (const QString &path : {missing, directory, unreadable}) {
         if (path == unreadable && canStillRead)
             continue; // permissions do not bind this user
-        LoadingPanel panel;
-        SettingsFile::LoadSettings(*panel.options, path);
+        LoadingPanel panel(path);
         QCOMPARE(panel.options->OutputFolder(), Platform::defaultOutputFolder());
         QCOMPARE(panel.options->Quality(), 75);
         QCOMPARE(panel.options->resizeText(), u"不变"_s);
@@ -301,8 +303,7 @@ void tst_SettingsFile::garbageIsSurvivedAndRepairedByTheNextSave()
     const QString path = m_dir.filePath(u"garbage.ini"_s);
     QVERIFY(TestFiles::write(path, garbage));
 
-    LoadingPanel panel;
-    SettingsFile::LoadSettings(*panel.options, path);
+    LoadingPanel panel(path);
     QCOMPARE(panel.chooserCalls(), 0);
 
     QVERIFY(SettingsFile::SaveSettings(*panel.options, path, nullptr));

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -63,6 +64,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, mimeapps);
         QFETCH(bool, tessaly);
+        QGuiApplication::setDesktopFileName(QStringLiteral("tessaly")); // as the program names it
         // A desktop of its own, so that nothing installed on this machine takes part.
         QTemporaryDir desktop;
         const QString config = desktop.filePath(QStringLiteral("config"));

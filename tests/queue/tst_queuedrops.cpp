@@ -29,6 +29,11 @@ private slots:
 
 namespace {
 
+// The queue's window with its drop targets in place.
+struct DropWindow : QueueWindow {
+    QueueDropTarget dropTarget{queue};
+};
+
 enum class Target { ListView, ListHeader, ListScrollBar, HintBox, HintLabel };
 
 // The widget a drag over `under` reaches: the window system hands it to the nearest widget,
@@ -110,8 +115,7 @@ void TestQueueDrops::dropQueuesFilesInOrder_data()
 void TestQueueDrops::dropQueuesFilesInOrder()
 {
     QFETCH(Target, target);
-    QueueWindow w;
-    QueueDropTarget dropTarget(w.queue);
+    DropWindow w;
     w.queue->AddToQueue(u"/p/queued.jpg"_s);
     const QStringList dropped{u"/p/c.png"_s,      u"/p/with blank.jpg"_s,
                               u"/p/照片.JPEG"_s,  u"/p/-dash \"quoted\".gif"_s,
@@ -135,8 +139,7 @@ void TestQueueDrops::dropOfNonFilesAddsNothing_data()
 void TestQueueDrops::dropOfNonFilesAddsNothing()
 {
     QFETCH(Target, target);
-    QueueWindow w;
-    QueueDropTarget dropTarget(w.queue);
+    DropWindow w;
     QMimeData text;
     text.setText(u"/p/a.jpg"_s);
     QMimeData web;
@@ -148,7 +151,7 @@ void TestQueueDrops::dropOfNonFilesAddsNothing()
         QCOMPARE(drop(targetWidget(w, target), data), Qt::IgnoreAction);
         QDropEvent event(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
                          Qt::NoModifier);
-        dropTarget.OLEDragDrop(&event);
+        w.dropTarget.OLEDragDrop(&event);
         QCOMPARE(event.dropAction(), Qt::CopyAction);
     }
 
@@ -168,8 +171,7 @@ void TestQueueDrops::dropOfFolderQueuesFolderItself()
 {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath(u"album/inner"_s));
-    QueueWindow w;
-    QueueDropTarget dropTarget(w.queue);
+    DropWindow w;
     const QString folder = dir.path() + u"/album"_s;
     const std::unique_ptr<QMimeData> data(filesData({folder}));
 
@@ -181,8 +183,7 @@ void TestQueueDrops::dropOfFolderQueuesFolderItself()
 
 void TestQueueDrops::dropOfTenThousandFiles()
 {
-    QueueWindow w;
-    QueueDropTarget dropTarget(w.queue);
+    DropWindow w;
     QStringList dropped;
     for (int i = 0; i < 10000; ++i)
         dropped.append(u"/p/img%1.jpg"_s.arg(i));
@@ -204,8 +205,7 @@ void TestQueueDrops::dragOfFilesIsAccepted_data()
 void TestQueueDrops::dragOfFilesIsAccepted()
 {
     QFETCH(Target, target);
-    QueueWindow w;
-    QueueDropTarget dropTarget(w.queue);
+    DropWindow w;
     QWidget *widget = targetWidget(w, target);
     QVERIFY(widget->acceptDrops());
     const std::unique_ptr<QMimeData> files(filesData({u"/p/a.jpg"_s}));
