@@ -4,7 +4,7 @@
 TESSALY_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 TESSALY_PACKAGES=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev qt6-qpa-plugins
     libqt6svg6 libgl-dev qt6-translations-l10n
     imagemagick xdg-utils
@@ -33,6 +33,10 @@ ensure_packages() {
 configure_and_build() {
     local build_dir=$1
     shift
-    cmake -S "$TESSALY_ROOT" -B "$build_dir" -G Ninja "$@"
+    # Objects are shared between checkouts of the tree (a second clone, CI's fresh one), so an
+    # unchanged file is compiled once per machine.
+    export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$TESSALY_ROOT")}
+    export CCACHE_NOHASHDIR=true
+    cmake -S "$TESSALY_ROOT" -B "$build_dir" -G Ninja -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "$@"
     cmake --build "$build_dir" --parallel "$(nproc)"
 }
