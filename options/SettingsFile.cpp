@@ -2,11 +2,11 @@
 
 #include "options/CompressionOptions.h"
 #include "options/NumberConversion.h"
+#include "platform/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringConverter>
 #include <QStringList>
 
@@ -48,22 +48,6 @@ QStringList readLines(const QString &path)
 QString oneLine(const QString &value, const QString &fallback)
 {
     return value.contains(u'\n') || value.contains(u'\r') ? fallback : value;
-}
-
-// The system's own wording is English; the user first reads what it means for this file.
-QString failureReason(const QString &path, const QSaveFile &file)
-{
-    const QFileInfo target(path);
-    const QFileInfo folder(target.absolutePath());
-    if (target.isDir())
-        return QStringLiteral("该位置已有一个同名的文件夹");
-    if (!folder.isDir())
-        return QStringLiteral("所在的文件夹不存在，也无法创建");
-    if (!folder.isWritable())
-        return QStringLiteral("没有在所在文件夹中写入的权限");
-    if (file.error() == QFileDevice::WriteError)
-        return QStringLiteral("写入失败，磁盘可能已满");
-    return QStringLiteral("文件无法写入");
 }
 
 std::optional<qint16> roundedNumber(const QString &text)
@@ -131,14 +115,12 @@ bool SettingsFile::SaveSettings(const CompressionOptions &options, const QString
         encoder.encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    QString reason;
+    if (AtomicFile::replace(AtomicFile::ownLinkTarget(path), bytes, &reason))
         return true;
-
     if (errorMessage) {
-        *errorMessage =
-            QStringLiteral("无法保存设置文件“%1”：%2（%3）")
-                .arg(QDir::toNativeSeparators(path), failureReason(path, file), file.errorString());
+        *errorMessage = QStringLiteral("无法保存设置文件“%1”：%2。原来的设置文件保持不变。")
+                            .arg(QDir::toNativeSeparators(path), reason);
     }
     return false;
 }

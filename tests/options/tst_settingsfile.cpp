@@ -4,6 +4,7 @@
 #include "options/SliderThumb.h"
 #include "platform/Platform.h"
 #include "tests/options/OptionsPanel.h"
+#include "tests/support/SmallFileSystem.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDir>
@@ -12,6 +13,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -61,6 +64,8 @@ private slots:
     void saveFailuresAreReported_data();
     void saveFailuresAreReported();
     void readOnlyFolderKeepsOldFile();
+    void fullDiskKeepsOldFileWhole();
+    void linksAreFollowedOnlyWhenTheUserMadeThem();
 
 private:
     QTemporaryDir m_dir;
@@ -355,7 +360,7 @@ void tst_SettingsFile::saveFailuresAreReported_data()
     const QString blocker = m_dir.filePath(u"plain-file"_s);
     QVERIFY(TestFiles::write(blocker, "keep me"));
     QTest::newRow("a file where the folder should be")
-        << blocker + u"/tessaly.ini"_s << blocker << u"所在的文件夹不存在，也无法创建"_s;
+        << blocker + u"/tessaly.ini"_s << blocker << u"所在的文件夹不存在"_s;
 }
 
 void tst_SettingsFile::saveFailuresAreReported()
@@ -395,6 +400,54 @@ void tst_SettingsFile::readOnlyFolderKeepsOldFile()
     QVERIFY(!SettingsFile::SaveSettings(*panel.options, path, &message));
     QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
     QCOMPARE(TestFiles::read(path), old);
+}
+
+void tst_SettingsFile::fullDiskKeepsOldFileWhole()
+{
+    SmallFileSystem disk(64);
+    if (!disk.isMounted())
+        QSKIP("mounting a small file system needs root");
+    const QString path = disk.filePath(u"tessaly.ini"_s);
+    const QByteArray old = sixLines("/old", "50", "不变", " 3000 ", "50% - 中等", " 0 ");
+    QVERIFY(TestFiles::write(path, old));
+    QVERIFY(disk.fill());
+
+    OptionsPanel panel;
+    panel.options->setQuality(90);
+    QString message;
+    QVERIFY(!SettingsFile::SaveSettings(*panel.options, path, &message));
+    QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
+    QVERIFY2(message.contains(u"磁盘空间不足"_s), qPrintable(message));
+    QCOMPARE(TestFiles::read(path), old);
+    QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{u".filler"_s, u"tessaly.ini"_s}));
+}
+
+void tst_SettingsFile::linksAreFollowedOnlyWhenTheUserMadeThem()
+{
+    const QString folder = m_dir.filePath(u"linked"_s);
+    const QString kept = folder + u"/dotfiles/tessaly.ini"_s;
+    const QString path = folder + u"/tessaly.ini"_s;
+    QVERIFY(TestFiles::write(kept, "old"));
+    QVERIFY(QFile::link(kept, path));
+    OptionsPanel panel;
+    panel.options->setQuality(42);
+    QVERIFY(SettingsFile::SaveSettings(*panel.options, path, nullptr));
+    QVERIFY(QFileInfo(path).isSymLink());
+    QCOMPARE(TestFiles::read(kept).split('\r').value(1), "\n42");
+
+    if (::geteuid() != 0)
+        QSKIP("handing a link to another user needs root");
+    const QString planted = m_dir.filePath(u"planted"_s);
+    const QString victim = planted + u"/elsewhere.txt"_s;
+    QVERIFY(TestFiles::write(victim, "not a settings file"));
+    const QString plantedPath = planted + u"/tessaly.ini"_s;
+    QVERIFY(QFile::link(victim, plantedPath));
+    QCOMPARE(::lchown(QFile::encodeName(plantedPath).constData(), 65534, 65534), 0);
+    QVERIFY(SettingsFile::SaveSettings(*panel.options, plantedPath, nullptr));
+    QCOMPARE(TestFiles::read(victim), "not a settings file");
+    QVERIFY(!QFileInfo(plantedPath).isSymLink());
+    QCOMPARE(TestFiles::read(plantedPath).count("\r\n"), 6);
 }
 
 QTEST_MAIN(tst_SettingsFile)
