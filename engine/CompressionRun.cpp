@@ -3,10 +3,13 @@
 #include "engine/clsWaitableTimer.h"
 #include "engine/ConverterCommand.h"
 #include "engine/DOSOutputs.h"
+#include "engine/FailureReason.h"
 #include "engine/FileHelpers.h"
 #include "engine/ImageHeader.h"
 #include "engine/WorkFiles.h"
 #include "options/CompressionOptions.h"
+#include "platform/AtomicFile.h"
+#include "platform/NativePath.h"
 #include "platform/Platform.h"
 #include "platform/SoundPlayer.h"
 #include "queue/ImageQueue.h"
@@ -15,11 +18,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcessEnvironment>
 #include <QProgressBar>
 #include <QSaveFile>
+#include <QtConcurrent>
 #include <QTemporaryFile>
 #include <QThread>
 
@@ -43,20 +48,12 @@ void serveEvents()
     QCoreApplication::processEvents();
 }
 
-// A cut-off source: the converter says so, but still writes a half-grey picture and exits with
-// 0. Other "Corrupt JPEG data" warnings (stray bytes before a marker) are harmless, and many
-// cameras' photos give them.
-bool reportsDamagedSource(const QString &converterOutput)
-{
-    return converterOutput.contains(QLatin1String("premature end of"), Qt::CaseInsensitive);
-}
-
-bool isReadOnly(const QFileInfo &file)
+bool isReadOnly(std::filesystem::perms permissions)
 {
     // The mode bits, not access(): the owner marked the file read-only even when we could write.
-    constexpr QFileDevice::Permissions writeBits =
-        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    return !(file.permissions() & writeBits);
+    using std::filesystem::perms;
+    return (permissions & (perms::owner_write | perms::group_write | perms::others_write)) ==
+           perms::none;
 }
 
 QString withoutTrailingSeparator(QString folder)
@@ -82,6 +79,7 @@ struct CompressionRun::Slot {
     WorkFiles files;
     QMetaObject::Connection finished;
     bool busy = false;
+    bool preparing = false; // its work copy is being made
 };
 
 CompressionRun::CompressionRun(ImageQueue &queue, CompressionOptions &options, DOSOutputs &runner,
@@ -95,11 +93,16 @@ CompressionRun::CompressionRun(ImageQueue &queue, CompressionOptions &options, D
     , m_openFolder(Platform::openInFileBrowser)
     , m_playSound(SoundPlayer::playToEnd)
     , m_wait(std::make_unique<clsWaitableTimer>())
+    , m_cancelCopies(std::make_shared<std::atomic_bool>(false))
 {
     setJobs(jobsFromEnvironment());
 }
 
-CompressionRun::~CompressionRun() = default;
+CompressionRun::~CompressionRun()
+{
+    // The pool waits for its copies as it goes; told to stop, they end within one block.
+    *m_cancelCopies = true;
+}
 
 int CompressionRun::jobsFromEnvironment()
 {
@@ -114,6 +117,14 @@ const QString &CompressionRun::doneText()
 {
     static const QString text = QStringLiteral("完成.");
     return text;
+}
+
+QStringList CompressionRun::failedEntries() const
+{
+    QStringList sources;
+    for (const Failure &failure : m_failed)
+        sources.append(failure.source);
+    return sources;
 }
 
 QString CompressionRun::failureText(int failed)
@@ -209,6 +220,9 @@ void CompressionRun::Command3_Click()
 
     m_runInProgress = true;
     m_aborted = false;
+    ++m_runNumber;
+    m_cancelCopies = std::make_shared<std::atomic_bool>(false);
+    m_copyPool.setMaxThreadCount(m_jobs);
     Q_EMIT startBusyChanged(true);
     m_controls.imgStart->setEnabled(false);
     lockControls(true);
@@ -271,35 +285,79 @@ void CompressionRun::dispatchJobs()
         while (m_slots[free]->busy)
             ++free;
         m_slots[free]->busy = true;
-        m_jobsInFlight.push_back({m_queue.entryAt(int(m_jobsInFlight.size())), free});
+        Job job;
+        job.id = ++m_nextJobId;
+        job.source = m_queue.entryAt(int(m_jobsInFlight.size()));
+        job.slot = free;
+        m_jobsInFlight.push_back(job);
         startJob(m_jobsInFlight.back());
     }
 }
 
+// The work copy and the look at its header take as long as the source's size and its disk
+// make them: a few gigabytes, or a slow network folder, must not hold the window.
 void CompressionRun::startJob(Job &job)
 {
     Slot &slot = *m_slots[job.slot];
-    slot.files.prepareFolder();
-    slot.files.clear();
-    // A copy that fails leaves the work folder empty, so no earlier image is converted in its
-    // place.
-    if (!slot.files.copyIn(job.source)) {
-        job.done = true;
+    slot.preparing = true;
+    auto *copied = new QFutureWatcher<WorkCopy>(this);
+    connect(copied, &QFutureWatcher<WorkCopy>::finished, this,
+            [this, copied, id = job.id, slotIndex = job.slot, run = m_runNumber] {
+                copied->deleteLater();
+                if (run != m_runNumber || m_aborted)
+                    return; // a copy for a run that has ended
+                m_slots[slotIndex]->preparing = false;
+                startConverter(id, slotIndex, copied->result());
+            });
+    copied->setFuture(QtConcurrent::run(
+        &m_copyPool, [files = slot.files, source = job.source, cancel = m_cancelCopies] {
+            files.prepareFolder();
+            // A copy that fails leaves the work folder empty, so no earlier image is converted
+            // in its place.
+            files.clear();
+            WorkCopy copy;
+            copy.copied = files.copyIn(source, *cancel);
+            copy.transparent = copy.copied && ImageHeader::hasTransparency(files.input());
+            return copy;
+        }));
+}
+
+CompressionRun::Job *CompressionRun::jobWithId(quint64 id)
+{
+    for (Job &job : m_jobsInFlight) {
+        if (job.id == id)
+            return &job;
+    }
+    return nullptr;
+}
+
+void CompressionRun::startConverter(quint64 jobId, std::size_t slotIndex, const WorkCopy &copy)
+{
+    Job *job = jobWithId(jobId);
+    if (!job) {
+        m_slots[slotIndex]->busy = false; // the run started over from a new head meanwhile
         return;
     }
+    Slot &slot = *m_slots[job->slot];
+    const auto fail = [this, job](const QString &reason) {
+        job->done = true;
+        job->reason = reason;
+        m_wait->interrupt();
+    };
+    if (!copy.copied)
+        return fail(FailureReason::unreadableSource());
+
     ConverterCommand command;
     command.programFolder = m_programFolder;
     command.input = slot.files.input();
     command.resizeText = m_options.resizeText();
     command.quality = m_options.Quality();
     command.output = slot.files.result();
-    command.flattenOntoWhite = ImageHeader::hasTransparency(slot.files.input());
+    command.flattenOntoWhite = copy.transparent;
 
     slot.runner->setCommandLine(command.commandLine());
-    if (!slot.runner->startCommand()) {
-        job.done = true;
-        return;
-    }
+    if (!slot.runner->startCommand())
+        return fail(FailureReason::converterDidNotStart());
     QFile pid(slot.files.pidFile());
     if (pid.open(QIODevice::WriteOnly | QIODevice::Truncate))
         pid.write(QByteArray::number(slot.runner->processId()));
@@ -313,9 +371,12 @@ void CompressionRun::finishJob(Slot &slot)
     for (Job &job : m_jobsInFlight) {
         if (m_slots[job.slot].get() == &slot && !job.done) {
             job.done = true;
+            const QString output = slot.runner->Outputs().toString();
             job.converted = slot.runner->succeeded() &&
-                            !reportsDamagedSource(slot.runner->Outputs().toString()) &&
+                            !FailureReason::reportsDamagedSource(output) &&
                             !slot.files.producedResult().isEmpty();
+            if (!job.converted)
+                job.reason = FailureReason::fromConverterOutput(output);
             break;
         }
     }
@@ -335,16 +396,17 @@ void CompressionRun::commitHead()
         for (const Job &pending : m_jobsInFlight)
             m_slots[pending.slot]->runner->terminate();
         for (const auto &each : m_slots)
-            each->busy = false;
+            each->busy = each->preparing; // a copy still being made keeps its slot
         m_jobsInFlight.clear();
         return;
     }
 
+    QString reason = job.reason;
     const bool succeeded =
-        job.converted && moveResultOut(slot.files.producedResult(), outputPathForHead());
+        job.converted && moveResultOut(slot.files.producedResult(), outputPathForHead(), &reason);
     slot.busy = false;
     if (!succeeded)
-        recordFailure(job.source);
+        m_failed.append({job.source, reason});
     serveEvents();
     m_queue.removeHead();
     m_controls.pb->setValue(m_controls.pb->value() + 1);
@@ -363,40 +425,38 @@ QString CompressionRun::outputPathForHead() const
            FileHelpers::GetBaseName(m_queue.head()) + resultSuffix;
 }
 
-bool CompressionRun::moveResultOut(const QString &result, const QString &outputPath) const
+bool CompressionRun::moveResultOut(const QString &result, const QString &outputPath,
+                                   QString *reason) const
 {
     if (result.isEmpty())
         return false;
-    const QFileInfo target(outputPath);
-    // A read-only file is one the user wants kept; something that is no file is not ours.
-    if (target.exists() && (!target.isFile() || isReadOnly(target)))
-        return false;
-    // Renaming replaces an old result in one step and copies nothing.
+    const std::filesystem::path target = NativePath::toFileSystem(outputPath);
     std::error_code error;
-    std::filesystem::rename(result.toStdU16String(), outputPath.toStdU16String(), error);
+    const std::filesystem::file_status existing = std::filesystem::symlink_status(target, error);
+    // A read-only file is one the user wants kept; something that is no file is not ours. A
+    // link is replaced, never followed.
+    if (std::filesystem::is_directory(existing) || std::filesystem::is_other(existing)) {
+        *reason = FailureReason::resultNotSaved(QStringLiteral("该位置已有一个同名的文件夹"));
+        return false;
+    }
+    if (std::filesystem::is_regular_file(existing) && isReadOnly(existing.permissions())) {
+        *reason = FailureReason::resultNotSaved(QStringLiteral("原有的结果文件是只读的"));
+        return false;
+    }
+    // Renaming replaces an old result in one step and copies nothing.
+    std::filesystem::rename(NativePath::toFileSystem(result), target, error);
     if (!error)
         return true;
-    if (error != std::errc::cross_device_link)
-        return false;
-    // On another file system the old result still stays whole until the new one is written.
-    QFile in(result);
-    QSaveFile out(outputPath);
-    out.setDirectWriteFallback(false);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
-        return false;
-    while (!in.atEnd()) {
-        const QByteArray block = in.read(1 << 20);
-        if (block.isEmpty() || out.write(block) != block.size()) {
-            out.cancelWriting();
-            break;
-        }
+    QString why;
+    if (error == std::errc::cross_device_link) {
+        // On another file system the old result still stays whole until the new one is written.
+        if (AtomicFile::replaceWithCopyOf(outputPath, result, &why))
+            return true;
+    } else {
+        why = AtomicFile::describeError(error.value());
     }
-    return out.commit();
-}
-
-void CompressionRun::recordFailure(const QString &source)
-{
-    m_failed.append(source);
+    *reason = FailureReason::resultNotSaved(why);
+    return false;
 }
 
 void CompressionRun::finishRun()
@@ -405,14 +465,22 @@ void CompressionRun::finishRun()
     m_controls.lblPB->setText(m_failed.isEmpty() ? doneText() : failureText(m_failed.size()));
     QString failures;
     if (!m_failed.isEmpty()) {
-        failures = QStringLiteral("以下文件没有压缩成功：\n") +
-                   m_failed.mid(0, failuresListedInTooltip).join(u'\n');
+        QStringList lines;
+        for (const Failure &failure : m_failed.mid(0, failuresListedInTooltip))
+            lines.append(QStringLiteral("%1（%2）")
+                             .arg(NativePath::displayPath(failure.source), failure.reason));
+        failures = QStringLiteral("以下文件没有压缩成功：\n") + lines.join(u'\n');
         if (m_failed.size() > failuresListedInTooltip)
             failures +=
                 QStringLiteral("\n……另有 %1 个").arg(m_failed.size() - failuresListedInTooltip);
     }
     m_controls.lblPB->setToolTip(failures);
     serveEvents();
+    // Copies the run no longer needs (it started over from a new head) must not write into the
+    // work folder after it is gone.
+    ++m_runNumber;
+    *m_cancelCopies = true;
+    m_copyPool.waitForDone();
     FileHelpers::DeleteFolderTree(m_workFolder + u'/');
     FileHelpers::DeleteFolderTree(Platform::tmpQuenbyFolder() + u'/');
     m_slots.clear();
@@ -437,6 +505,7 @@ void CompressionRun::finishRun()
 void CompressionRun::abort()
 {
     m_aborted = true;
+    *m_cancelCopies = true;
     for (const auto &slot : m_slots)
         slot->runner->terminate();
     m_wait->interrupt();

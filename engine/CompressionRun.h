@@ -4,7 +4,9 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -50,8 +52,14 @@ public:
     void Command3_Click();
     void imgStart_Click() { Command3_Click(); }
 
+    struct Failure {
+        QString source;
+        QString reason;
+    };
+
     bool RunInProgress() const { return m_runInProgress; }
-    QStringList failedEntries() const { return m_failed; }
+    QStringList failedEntries() const;
+    QList<Failure> failures() const { return m_failed; }
 
     int jobs() const { return m_jobs; }
     void setJobs(int jobs);
@@ -75,25 +83,33 @@ Q_SIGNALS:
     void endSoundStarting();
 
 private:
-    // One queue entry on its way through a slot. Complete here: a deque of it is a member.
+    // One queue entry on its way through a slot: its work copy is made away from the window,
+    // then its converter runs. Complete here: a deque of it is a member.
     struct Job {
+        quint64 id = 0;
         QString source;
         std::size_t slot = 0;
         bool done = false;
         bool converted = false;
+        QString reason; // why it gave no result
     };
     struct Slot;
+    struct WorkCopy {
+        bool copied = false;
+        bool transparent = false;
+    };
 
     bool converterAvailable() const;
     bool optionsUsable() const;
     void lockControls(bool locked);
     void dispatchJobs();
     void startJob(Job &job);
+    void startConverter(quint64 jobId, std::size_t slotIndex, const WorkCopy &copy);
+    Job *jobWithId(quint64 id);
     void finishJob(Slot &slot);
     void commitHead();
     QString outputPathForHead() const;
-    bool moveResultOut(const QString &result, const QString &outputPath) const;
-    void recordFailure(const QString &source);
+    bool moveResultOut(const QString &result, const QString &outputPath, QString *reason) const;
     void finishRun();
 
     ImageQueue &m_queue;
@@ -106,7 +122,12 @@ private:
     std::unique_ptr<clsWaitableTimer> m_wait;
     std::vector<std::unique_ptr<Slot>> m_slots;
     std::deque<Job> m_jobsInFlight;
-    QStringList m_failed;
+    quint64 m_nextJobId = 0;
+    quint64 m_runNumber = 0;
+    QList<Failure> m_failed;
+    // Work copies are made here; a run that ends early tells them to stop through the flag.
+    std::shared_ptr<std::atomic_bool> m_cancelCopies;
+    QThreadPool m_copyPool;
     QString m_workFolder;
     int m_jobs = 1;
     bool m_runInProgress = false;

@@ -1,14 +1,12 @@
 #include "engine/WorkFiles.h"
 
+#include "platform/FileCopy.h"
 #include "platform/ProcessTerminator.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -32,12 +30,9 @@ bool WorkFiles::prepareFolder() const
     return QDir().mkpath(m_folder);
 }
 
-bool WorkFiles::copyIn(const QString &source) const
+bool WorkFiles::copyIn(const QString &source, const std::atomic_bool &cancel) const
 {
-    std::error_code error;
-    return std::filesystem::copy_file(source.toStdU16String(), input().toStdU16String(),
-                                      std::filesystem::copy_options::overwrite_existing, error) &&
-           !error;
+    return FileCopy::copy(source, input(), cancel);
 }
 
 void WorkFiles::clear() const

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 // The work files of one conversion slot in the scratch folder: the copy of the image being
 // converted and the converter's result. Slot 0 uses tmp.dat and tmp1.jpg in the work folder
 // itself; further slots have a folder each, so that converters running side by side never share
@@ -19,9 +21,10 @@ public:
     QString pidFile() const;
 
     bool prepareFolder() const;
-    // Copies the image to be converted into the slot. A scratch copy needs no trip to the disk
-    // before it is read, so unlike QFile::copy this never waits for the data to be synced.
-    bool copyIn(const QString &source) const;
+    // Copies the image to be converted into the slot, from any thread; gives up when `cancel`
+    // is set. A scratch copy needs no trip to the disk before it is read, so unlike QFile::copy
+    // this never waits for the data to be synced.
+    bool copyIn(const QString &source, const std::atomic_bool &cancel) const;
     // Removes every file an earlier entry could have left in this slot.
     void clear() const;
     // The converter's result: tmp1.jpg, or the first frame's tmp1-0.jpg when the image had

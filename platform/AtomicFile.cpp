@@ -25,7 +25,9 @@ namespace {
 // Fills a file a block at a time; returns false (with errno set) when a block cannot be written.
 using Filler = std::function<bool(const std::function<bool(const char *, qsizetype)> &write)>;
 
-QString reasonFor(int error)
+} // namespace
+
+QString describeError(int error)
 {
     switch (error) {
     case ENOSPC:
@@ -48,6 +50,8 @@ QString reasonFor(int error)
         return QStringLiteral("无法写入（%1）").arg(QString::fromLocal8Bit(std::strerror(error)));
     }
 }
+
+namespace {
 
 void setReason(QString *reason, const QString &text)
 {
@@ -106,7 +110,7 @@ bool replaceWith(const QString &path, const Filler &fill, bool syncToDisk, QStri
     struct stat old {};
     const bool hadFile = ::lstat(target.c_str(), &old) == 0;
     if (hadFile && S_ISDIR(old.st_mode)) {
-        setReason(reason, reasonFor(EISDIR));
+        setReason(reason, describeError(EISDIR));
         return false;
     }
 
@@ -121,7 +125,7 @@ bool replaceWith(const QString &path, const Filler &fill, bool syncToDisk, QStri
             break;
     }
     if (fd < 0) {
-        setReason(reason, reasonFor(errno));
+        setReason(reason, describeError(errno));
         return false;
     }
     Descriptor file(fd);
@@ -139,7 +143,7 @@ bool replaceWith(const QString &path, const Filler &fill, bool syncToDisk, QStri
         ok = false, error = errno;
     if (!ok) {
         ::unlink(temporary.c_str());
-        setReason(reason, reasonFor(error));
+        setReason(reason, describeError(error));
     }
     return ok;
 }

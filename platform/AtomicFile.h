@@ -16,6 +16,9 @@ namespace AtomicFile {
 bool replace(const QString &path, const QByteArray &bytes, QString *reason);
 bool replaceWithCopyOf(const QString &path, const QString &source, QString *reason);
 
+// Why a file operation failed, from the system's error number.
+QString describeError(int error);
+
 // Where a settings file that is a link should be written: the link's own target when both the
 // link and the file it names belong to the user running Tessaly (a set-up the user made, such as
 // a folder of configuration files kept elsewhere), otherwise the path itself.

@@ -1,9 +1,11 @@
 #include "engine/CompressionRun.h"
 #include "engine/DOSOutputs.h"
 #include "options/CompressionOptions.h"
+#include "platform/NativePath.h"
 #include "platform/Platform.h"
 #include "queue/ImageQueue.h"
 #include "tests/support/ModalWatcher.h"
+#include "tests/support/SmallFileSystem.h"
 #include "tests/support/TestFiles.h"
 
 #include <QComboBox>
@@ -26,6 +28,8 @@
 #include <algorithm>
 #include <memory>
 #include <numeric>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -729,6 +733,126 @@ private Q_SLOTS:
             qputenv("TESSALY_JOBS", value);
         QCOMPARE(CompressionRun::jobsFromEnvironment(), expected);
         qunsetenv("TESSALY_JOBS");
+    }
+
+    void fullOutputDiskKeepsOldResultsWholeAndCountsFailures()
+    {
+        SmallFileSystem disk(256);
+        if (!disk.isMounted())
+            QSKIP("mounting a small file system needs root");
+        const QStringList sources = {photos(QStringLiteral("s1.png")),
+                                     photos(QStringLiteral("s2.png"))};
+        for (const QString &source : sources)
+            QVERIFY(
+                TestFiles::makeImage(source, QStringLiteral("plasma:"), QStringLiteral("96x96")));
+        const QString earlier = disk.filePath(QStringLiteral("s1_已压缩.jpg"));
+        QVERIFY(TestFiles::write(earlier, "an earlier result"));
+        QVERIFY(disk.fill());
+
+        RunFixture fixture(m_realProgram);
+        fixture.options.setOutputFolder(disk.path());
+        fixture.options.cmbOutput()->setCurrentIndex(1);
+        fixture.add(sources);
+        fixture.run->Command3_Click();
+
+        QCOMPARE(fixture.failed, sources);
+        for (const CompressionRun::Failure &failure : fixture.run->failures())
+            QVERIFY2(failure.reason.contains(QStringLiteral("磁盘空间不足")),
+                     qPrintable(failure.reason));
+        QCOMPARE(fixture.lblPB->text(), CompressionRun::failureText(2));
+        QVERIFY(fixture.lblPB->toolTip().contains(QStringLiteral("磁盘空间不足")));
+        QCOMPARE(TestFiles::read(earlier), QByteArray("an earlier result"));
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 (QStringList{QStringLiteral(".filler"), QStringLiteral("s1_已压缩.jpg")}));
+    }
+
+    void plantedLinkInTheOutputIsReplacedNotFollowed_data()
+    {
+        QTest::addColumn<bool>("otherFileSystem");
+        QTest::newRow("same file system") << false;
+        QTest::newRow("another file system") << true;
+    }
+
+    void plantedLinkInTheOutputIsReplacedNotFollowed()
+    {
+        QFETCH(bool, otherFileSystem);
+        SmallFileSystem disk(1024);
+        if (otherFileSystem && !disk.isMounted())
+            QSKIP("mounting a small file system needs root");
+        const QString output =
+            otherFileSystem ? disk.path() : m_home.filePath(QStringLiteral("out-linked"));
+        QVERIFY(QDir().mkpath(output));
+        const QString victim = m_home.filePath(QStringLiteral("elsewhere/precious.txt"));
+        QVERIFY(TestFiles::write(victim, "the user's own file"));
+        const QString planted = output + QStringLiteral("/t1_已压缩.jpg");
+        QFile::remove(planted);
+        QVERIFY(QFile::link(victim, planted));
+        QVERIFY(TestFiles::makeImage(photos(QStringLiteral("t1.png"))));
+
+        RunFixture fixture(m_realProgram);
+        fixture.options.setOutputFolder(output);
+        fixture.options.cmbOutput()->setCurrentIndex(1);
+        fixture.add({photos(QStringLiteral("t1.png"))});
+        fixture.run->Command3_Click();
+
+        QVERIFY(fixture.failed.isEmpty());
+        QCOMPARE(TestFiles::read(victim), QByteArray("the user's own file"));
+        QVERIFY(!QFileInfo(planted).isSymLink());
+        QCOMPARE(identify(QStringLiteral("%m"), planted), QStringLiteral("JPEG"));
+    }
+
+    void namesThatAreNotUtf8AreCompressedUnderTheirOwnBytes()
+    {
+        // "照片" and "大图" as a Chinese Windows system writes them.
+        const QByteArray folder = QFile::encodeName(photos()) + "\xD5\xD5\xC6\xAC";
+        const QByteArray gbkImage = folder + "/\xB4\xF3\xCD\xBC.png";
+        const QByteArray plainImage = folder + "/plain.png";
+        QVERIFY(QDir().mkpath(photos()));
+        QCOMPARE(::mkdir(folder.constData(), 0755), 0);
+        for (const QByteArray &image : {gbkImage, plainImage}) {
+            const QString made = photos(QStringLiteral("made.png"));
+            QVERIFY(TestFiles::makeImage(made));
+            QCOMPARE(::rename(QFile::encodeName(made).constData(), image.constData()), 0);
+        }
+
+        RunFixture fixture(m_realProgram);
+        const QStringList sources = {NativePath::fromNative(gbkImage),
+                                     NativePath::fromNative(plainImage)};
+        fixture.add(sources);
+        fixture.run->Command3_Click();
+
+        QVERIFY2(fixture.failed.isEmpty(), qPrintable(fixture.lblPB->toolTip()));
+        for (const QByteArray &result :
+             {folder + "/\xB4\xF3\xCD\xBC_已压缩.jpg", folder + "/plain_已压缩.jpg"}) {
+            struct stat info {};
+            QVERIFY2(::stat(result.constData(), &info) == 0 && info.st_size > 0,
+                     result.constData());
+        }
+    }
+
+    void windowIsServedWhileALargeSourceIsCopied()
+    {
+        // Starts with the fake converter's "write nothing", then two gigabytes of nothing.
+        const QString big = photos(QStringLiteral("scan.tif"));
+        QVERIFY(TestFiles::write(big, "none"));
+        QVERIFY(QFile::resize(big, qint64(2) << 30));
+        QVERIFY(TestFiles::write(photos(QStringLiteral("next.png")), "next"));
+
+        RunFixture fixture(m_fakeProgram);
+        fixture.add({big, photos(QStringLiteral("next.png"))});
+        const QString workCopy = Platform::jpgTmpFolder() + QStringLiteral("/tmp.dat");
+        bool servedDuringCopy = false;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
+            const qint64 copied = QFileInfo(workCopy).size();
+            servedDuringCopy = servedDuringCopy || (copied > 4 && copied < (qint64(2) << 30));
+        });
+        ticker.start(5);
+        fixture.run->Command3_Click();
+        QVERIFY(servedDuringCopy);
+        QCOMPARE(fixture.committed, (QStringList{big, photos(QStringLiteral("next.png"))}));
+        QCOMPARE(fixture.failed, QStringList{big});
+        QVERIFY(QFileInfo::exists(resultOf(photos(QStringLiteral("next.png")))));
     }
 };
 

@@ -1,0 +1,121 @@
+#include "platform/FileCopy.h"
+
+#include "platform/NativePath.h"
+
+#include <fstream>
+#include <vector>
+
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace FileCopy {
+
+namespace {
+
+// Between two looks at `cancel`: long enough to keep the system call overhead small.
+constexpr std::size_t blockBytes = 8 << 20;
+
+#ifdef Q_OS_LINUX
+
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd)
+        : fd(fd)
+    {}
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    const int fd;
+};
+
+bool copyByReading(int in, int out, const std::atomic_bool &cancel)
+{
+    std::vector<char> block(blockBytes);
+    for (;;) {
+        if (cancel)
+            return false;
+        const ssize_t got = ::read(in, block.data(), block.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got == 0;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t written = ::write(out, block.data() + done, std::size_t(got - done));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return false;
+            done += written;
+        }
+    }
+}
+
+bool copyDescriptors(int in, int out, const std::atomic_bool &cancel)
+{
+    if (::ioctl(out, FICLONE, in) == 0)
+        return true;
+    for (;;) {
+        if (cancel)
+            return false;
+        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, blockBytes, 0);
+        if (copied > 0)
+            continue;
+        if (copied == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+        // Not offered between these two file systems: copy through our own buffer.
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
+            return copyByReading(in, out, cancel);
+        return false;
+    }
+}
+
+#endif
+
+} // namespace
+
+bool copy(const QString &source, const QString &target, const std::atomic_bool &cancel)
+{
+    const std::filesystem::path from = NativePath::toFileSystem(source);
+    const std::filesystem::path to = NativePath::toFileSystem(target);
+#ifdef Q_OS_LINUX
+    // Not blocking on open: a pipe would wait for a writer that never comes.
+    Descriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat info {};
+    if (in.fd < 0 || ::fstat(in.fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    ::fcntl(in.fd, F_SETFL, ::fcntl(in.fd, F_GETFL) & ~O_NONBLOCK);
+    Descriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (out.fd < 0)
+        return false;
+    return copyDescriptors(in.fd, out.fd, cancel);
+#else
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(from, error))
+        return false;
+    std::ifstream in(from, std::ios::binary);
+    std::ofstream out(to, std::ios::binary | std::ios::trunc);
+    std::vector<char> block(blockBytes);
+    while (in && out) {
+        if (cancel)
+            return false;
+        in.read(block.data(), std::streamsize(block.size()));
+        out.write(block.data(), in.gcount());
+    }
+    return in.eof() && out.good();
+#endif
+}
+
+} // namespace FileCopy
