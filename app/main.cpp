@@ -1,9 +1,9 @@
 #include "app/frmPrinting.h"
 #include "app/SingleInstance.h"
+#include "platform/NativePath.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -13,13 +13,15 @@
 namespace {
 
 // Paths named on the command line, made absolute against the folder the user started us in.
-QStringList pathsToQueue(const QStringList &arguments)
+// Read from the bytes the system passed, not Qt's decoded arguments: a name that is not UTF-8
+// would not survive the decoding.
+QStringList pathsToQueue(int argc, char *argv[])
 {
     QStringList paths;
-    for (const QString &argument : arguments) {
-        const QFileInfo entry(argument);
-        if (entry.exists())
-            paths.append(entry.absoluteFilePath());
+    for (const QString &argument : NativePath::commandLineArguments(argc, argv)) {
+        std::error_code error;
+        if (std::filesystem::exists(NativePath::toFileSystem(argument), error))
+            paths.append(NativePath::absolutePath(argument));
     }
     return paths;
 }
@@ -41,7 +43,7 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tessaly.svg")));
 
     const QStringList arguments = QApplication::arguments().mid(1);
-    const QStringList paths = pathsToQueue(arguments);
+    const QStringList paths = pathsToQueue(argc, argv);
 
     SingleInstance instance(Platform::instanceFolder());
     if (!instance.tryBecomePrimary()) {

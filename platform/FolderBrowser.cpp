@@ -1,5 +1,7 @@
 #include "platform/FolderBrowser.h"
 
+#include "platform/NativePath.h"
+
 #include <QDir>
 #include <QFileDialog>
 
@@ -27,7 +29,7 @@ QString FolderBrowser::browse(QWidget *owner, const QString &prompt) const
     const QString chosen = m_picker(owner, prompt);
     if (chosen.isEmpty())
         return {};
-    return QDir::toNativeSeparators(QDir::cleanPath(chosen));
+    return NativePath::recoverFromDialog(QDir::toNativeSeparators(QDir::cleanPath(chosen)));
 }
 
 void FolderBrowser::setPicker(Picker picker)

@@ -1,7 +1,9 @@
 #include "platform/NativePath.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QStringDecoder>
+#include <QStringList>
 
 #include <system_error>
 
@@ -190,6 +192,13 @@ QString fromFileSystem(const std::filesystem::path &path)
 
 #endif
 
+QString absolutePath(const QString &path)
+{
+    if (QDir::isAbsolutePath(path))
+        return QDir::cleanPath(path);
+    return QDir::cleanPath(QDir::currentPath() + u'/' + path);
+}
+
 bool hasForeignBytes(const QString &path)
 {
     for (qsizetype i = 0; i < path.size(); ++i) {
@@ -227,6 +236,20 @@ QString recoverFromDialog(const QString &path)
         recovered += u'/' + name;
     }
     return recovered;
+}
+
+QStringList commandLineArguments(int argc, char *argv[])
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return QCoreApplication::arguments().mid(1);
+#else
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(fromNative(QByteArray(argv[i])));
+    return arguments;
+#endif
 }
 
 QString fromFileUrl(const QUrl &url)

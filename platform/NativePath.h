@@ -22,6 +22,9 @@ QByteArray toNative(const QString &path);
 std::filesystem::path toFileSystem(const QString &path);
 QString fromFileSystem(const std::filesystem::path &path);
 
+// The path made absolute against the working folder, with "." and ".." parts resolved as text.
+QString absolutePath(const QString &path);
+
 // Whether the path holds a byte that is not UTF-8.
 bool hasForeignBytes(const QString &path);
 
@@ -33,6 +36,10 @@ QString displayPath(const QString &path);
 // characters, so the path it returns names no file. Finds the real entry of each such part in
 // its folder; the path itself when it exists or nothing matches.
 QString recoverFromDialog(const QString &path);
+
+// The program's arguments after its name, as the system passed them (on Windows its UTF-16
+// command line, elsewhere argv's bytes).
+QStringList commandLineArguments(int argc, char *argv[]);
 
 // The local path of a dropped "file:" URL, taken from its percent-encoded bytes so that no byte
 // is lost; empty for anything that is not a local file.

@@ -117,14 +117,15 @@ QString settingsPath()
 #endif
 }
 
-bool isPlainFolder(const QFileInfo &entry)
+bool isPlainFolder(const std::filesystem::directory_entry &entry)
 {
 #ifdef Q_OS_WIN
-    const QString path = QDir::toNativeSeparators(entry.absoluteFilePath());
-    return GetFileAttributesW(reinterpret_cast<const wchar_t *>(path.utf16())) ==
-           FILE_ATTRIBUTE_DIRECTORY;
+    return GetFileAttributesW(entry.path().c_str()) == FILE_ATTRIBUTE_DIRECTORY;
 #else
-    return !entry.isSymLink() && entry.isDir() && !entry.isHidden();
+    // What the listing already says of the entry: no further look at the disk per entry.
+    std::error_code error;
+    return !entry.is_symlink(error) && entry.is_directory(error) &&
+           !entry.path().filename().native().starts_with('.');
 #endif
 }
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class QFileInfo;
+#include <filesystem>
 
 // The one place that knows which operating system Tessaly runs on: where things live and how
 // the desktop is asked to show them. Everything else asks here.
@@ -37,7 +37,7 @@ QChar nativeSeparator();
 // A folder a search of a tree enters: a real directory that is not hidden; on Windows one
 // whose only attribute is the directory's own. Links and junctions are never plain, so one that
 // points back to a parent cannot send a search round in circles.
-bool isPlainFolder(const QFileInfo &entry);
+bool isPlainFolder(const std::filesystem::directory_entry &entry);
 
 // Hands a folder or a page to the desktop; returns whether the desktop accepted it. A folder is
 // not handed over while folders open in Tessaly itself.

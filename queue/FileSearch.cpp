@@ -2,11 +2,15 @@
 
 #include "platform/Platform.h"
 
+#include "platform/NativePath.h"
+
 #include <QCoreApplication>
-#include <QDirIterator>
-#include <QFileInfo>
+#include <QEventLoop>
+#include <QFutureWatcher>
 #include <QListWidget>
 #include <QPointer>
+#include <QtConcurrent>
+#include <QTimer>
 
 #include <array>
 #include <vector>
@@ -23,15 +27,36 @@ struct DirectoryEntry {
 
 // Reads the whole listing and closes the enumeration before anything else runs, so at most one
 // enumeration is ever open, also when a command served between entries starts a second search.
-std::vector<DirectoryEntry> listFolder(const QString &folder)
+// Names are kept byte for byte: a folder named in another encoding is searched like any other.
+std::vector<DirectoryEntry> readListing(const QString &folder)
 {
     std::vector<DirectoryEntry> entries;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        const QFileInfo info = it.nextFileInfo();
-        entries.push_back({info.fileName(), Platform::isPlainFolder(info)});
-    }
+    std::error_code error;
+    std::filesystem::directory_iterator it(NativePath::toFileSystem(folder), error);
+    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error))
+        entries.push_back(
+            {NativePath::fromFileSystem(it->path().filename()), Platform::isPlainFolder(*it)});
     return entries;
+}
+
+// A folder of hundreds of thousands of entries, or one on a slow network share, takes its time
+// to list; the window is served meanwhile. A search told to stop no longer waits for it.
+std::vector<DirectoryEntry> listFolder(const QString &folder, const std::function<bool()> &goOn)
+{
+    QFutureWatcher<std::vector<DirectoryEntry>> listing;
+    QEventLoop loop;
+    QObject::connect(&listing, &QFutureWatcher<std::vector<DirectoryEntry>>::finished, &loop,
+                     &QEventLoop::quit);
+    QTimer stopCheck;
+    QObject::connect(&stopCheck, &QTimer::timeout, &loop, [&] {
+        if (!goOn())
+            loop.quit();
+    });
+    listing.setFuture(QtConcurrent::run(readListing, folder));
+    stopCheck.start(50);
+    if (!listing.isFinished())
+        loop.exec();
+    return listing.isFinished() ? listing.result() : std::vector<DirectoryEntry>();
 }
 
 void serveWindowEvents()
@@ -44,7 +69,7 @@ void serveWindowEvents()
 QStringList searchFolderEntries(const QString &folder, const QPointer<QListWidget> &list,
                                 const std::function<bool()> &goOn)
 {
-    const std::vector<DirectoryEntry> entries = listFolder(folder);
+    const std::vector<DirectoryEntry> entries = listFolder(folder, goOn);
     QStringList subfolders;
     for (std::size_t i = 0; i < entries.size() && goOn(); ++i) {
         const DirectoryEntry &entry = entries[i];

@@ -1,12 +1,12 @@
 #include "queue/QueueCommands.h"
 
 #include "dialogs/CCommonDialogs.h"
+#include "platform/NativePath.h"
 #include "queue/FolderScan.h"
 #include "queue/frmMenu.h"
 #include "queue/ImageQueue.h"
 #include "queue/QueueDropTarget.h"
 
-#include <QFileInfo>
 #include <QTreeWidget>
 
 QueueCommands::QueueCommands(ImageQueue *queue, CCommonDialogs *dialogs, QWidget *window)
@@ -40,7 +40,8 @@ void QueueCommands::addFile()
     m_dialogs->setFilter(openFilter());
     if (!m_dialogs->ShowOpen())
         return;
-    const QString path = m_dialogs->Filename();
+    // The dialog shows a name that is not UTF-8 with replacement characters.
+    const QString path = NativePath::recoverFromDialog(m_dialogs->Filename());
     if (!path.isEmpty())
         m_queue->AddToQueue(path);
     m_queue->setDropHintShown(m_queue->LV()->topLevelItemCount() == 0);
@@ -56,11 +57,12 @@ void QueueCommands::addPaths(const QStringList &paths)
     for (const QString &path : paths) {
         if (m_folderScan->isAborted())
             return; // the window closed during the search of a folder before this path
-        const QFileInfo entry(path);
-        if (entry.isDir())
-            m_folderScan->queueFolder(entry.absoluteFilePath());
-        else if (entry.exists())
-            m_queue->AddToQueue(entry.absoluteFilePath());
+        std::error_code error;
+        const auto status = std::filesystem::status(NativePath::toFileSystem(path), error);
+        if (std::filesystem::is_directory(status))
+            m_folderScan->queueFolder(NativePath::absolutePath(path));
+        else if (std::filesystem::exists(status))
+            m_queue->AddToQueue(NativePath::absolutePath(path));
     }
     if (m_queue->count() > 0)
         m_queue->hideDropHint();

@@ -1,8 +1,8 @@
 #include "queue/QueueDropTarget.h"
 
+#include "platform/NativePath.h"
 #include "queue/ImageQueue.h"
 
-#include <QDir>
 #include <QDropEvent>
 #include <QFrame>
 #include <QLabel>
@@ -42,8 +42,9 @@ void QueueDropTarget::OLEDragDrop(QDropEvent *event)
     if (data && data->hasUrls()) {
         const QList<QUrl> urls = data->urls();
         for (const QUrl &url : urls) {
-            if (url.isLocalFile())
-                m_queue->AddToQueue(QDir::toNativeSeparators(url.toLocalFile()));
+            const QString path = NativePath::fromFileUrl(url);
+            if (!path.isEmpty())
+                m_queue->AddToQueue(path);
         }
     }
     if (m_queue->count() > 0)

@@ -1,3 +1,4 @@
+#include "platform/NativePath.h"
 #include "platform/Platform.h"
 #include "tests/support/TestFiles.h"
 
@@ -46,7 +47,9 @@ private Q_SLOTS:
         QVERIFY(QFile::link(root.filePath(QStringLiteral("photos")),
                             root.filePath(QStringLiteral("link"))));
         QVERIFY(TestFiles::write(root.filePath(QStringLiteral("a.jpg")), "x"));
-        QCOMPARE(Platform::isPlainFolder(QFileInfo(root.filePath(entry))), plain);
+        const std::filesystem::directory_entry listed(
+            NativePath::toFileSystem(root.filePath(entry)));
+        QCOMPARE(Platform::isPlainFolder(listed), plain);
     }
 
     void folderDefaultIsRecognised_data()
