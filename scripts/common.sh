@@ -12,6 +12,7 @@ TESSALY_PACKAGES=(
     xvfb xauth x11-utils xdotool
 )
 # What checks the Debian package (scripts/package, scripts/test-package) besides the above.
+# shellcheck disable=SC2034 # read by the scripts that source this file
 TESSALY_PACKAGE_TOOLS=(file lintian desktop-file-utils appstream)
 
 as_root() {
