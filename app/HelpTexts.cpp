@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 
+#include <QDir>
 #include <QMessageBox>
 
 namespace {
@@ -37,6 +38,13 @@ QString HelpTexts::makerPage(const QString &programFolder)
     return programFolder + QStringLiteral("/about/index.html");
 }
 
+QString HelpTexts::pageNotOpenedText(const QString &page)
+{
+    return QStringLiteral("无法打开关于 Tessaly 的页面：没有找到能显示它的浏览器。\n"
+                          "请用浏览器打开这个文件：\n%1")
+        .arg(QDir::toNativeSeparators(page));
+}
+
 HelpTexts::HelpTexts()
     : m_openPage(Platform::openWebPage)
 {}
@@ -48,6 +56,8 @@ void HelpTexts::lblWhy_Click(QWidget *owner) const
 
 void HelpTexts::showAbout(QWidget *owner, const QString &programFolder) const
 {
-    m_openPage(makerPage(programFolder));
+    const QString page = makerPage(programFolder);
+    if (!m_openPage(page))
+        showPlainMessage(owner, QStringLiteral("Tessaly"), pageNotOpenedText(page));
     showPlainMessage(owner, QStringLiteral("About"), aboutText());
 }

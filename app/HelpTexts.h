@@ -7,7 +7,8 @@
 class QWidget;
 
 // The two pieces of help the window offers: why a compressed picture can stay large, and the
-// About item, which first opens the page about Tessaly and then shows the copyright line.
+// About item, which first opens the page about Tessaly (or says which file to open when the
+// desktop cannot show it) and then shows the copyright line.
 class HelpTexts
 {
 public:
@@ -18,6 +19,7 @@ public:
     static QString aboutText();
     // The page about Tessaly shipped beside the program.
     static QString makerPage(const QString &programFolder);
+    static QString pageNotOpenedText(const QString &page);
 
     HelpTexts();
 

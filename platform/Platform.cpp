@@ -1,5 +1,7 @@
 #include "platform/Platform.h"
 
+#include "platform/ConverterLocator.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -40,7 +42,7 @@ QString converterPath(const QString &programFolder)
 #ifdef Q_OS_WIN
     return programFolder + QStringLiteral("\\data\\convert.exe");
 #else
-    return programFolder + QStringLiteral("/data/convert");
+    return ConverterLocator::resolve(programFolder + QStringLiteral("/data/convert"));
 #endif
 }
 

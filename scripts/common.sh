@@ -11,6 +11,9 @@ TESSALY_PACKAGES=(
     fonts-noto-cjk
     xvfb xauth x11-utils xdotool
 )
+# What checks the Debian package (scripts/package, scripts/test-package) besides the above.
+# shellcheck disable=SC2034 # read by the scripts that source this file
+TESSALY_PACKAGE_TOOLS=(file lintian desktop-file-utils appstream)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -23,6 +26,12 @@ ensure_packages() {
             || missing+=("$package")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ] && ! command -v sudo >/dev/null; then
+        local install="su -c 'apt-get update && apt-get install -y ${missing[*]}'"
+        echo "安装软件包需要 root 权限：请运行 $install，然后再运行 $0（或直接 su -c '$0'）。" \
+             "/ Installing packages needs root: run $install, then $0 again (or su -c '$0')." >&2
+        exit 1
+    fi
     echo "Installing: ${missing[*]}"
     as_root apt-get update -qq
     as_root env DEBIAN_FRONTEND=noninteractive \

@@ -472,23 +472,38 @@ private Q_SLOTS:
         QCOMPARE(lines.at(1), QStringLiteral("请您尝试降低尺寸和压缩率再试。"));
     }
 
+    void aboutOpensThePageFirstAndShowsTheBoxEvenWhenTheBrowserFails_data()
+    {
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("the browser shows the page") << true;
+        QTest::newRow("no browser") << false;
+    }
+
     void aboutOpensThePageFirstAndShowsTheBoxEvenWhenTheBrowserFails()
     {
+        QFETCH(bool, opened);
         ModalWatcher watcher;
         frmPrinting window({});
         QStringList sequence;
+        QString openedPage;
         window.help().setPageOpener([&](const QString &page) {
             sequence.append(QStringLiteral("page ") + QFileInfo(page).fileName());
             if (!watcher.messages().isEmpty())
                 sequence.append(QStringLiteral("box before the page"));
-            return false;
+            openedPage = page;
+            return opened;
         });
         window.imgToolbar_Click(3);
         QCOMPARE(sequence, QStringList{QStringLiteral("page index.html")});
-        QCOMPARE(watcher.messages().size(), 1);
-        QCOMPARE(watcher.messages().first().title, QStringLiteral("About"));
-        QVERIFY(watcher.messages().first().text.contains(QStringLiteral("Tessaly")));
-        QVERIFY(!watcher.messages().first().text.contains(u'\n'));
+        // Without a browser the window says so and names the file to open, before the box.
+        QCOMPARE(watcher.messages().size(), opened ? 1 : 2);
+        if (!opened) {
+            QCOMPARE(watcher.messages().first().title, QStringLiteral("Tessaly"));
+            QVERIFY(watcher.messages().first().text.contains(openedPage));
+        }
+        QCOMPARE(watcher.messages().last().title, QStringLiteral("About"));
+        QVERIFY(watcher.messages().last().text.contains(QStringLiteral("Tessaly")));
+        QVERIFY(!watcher.messages().last().text.contains(u'\n'));
         QVERIFY(QFileInfo::exists(HelpTexts::makerPage(QStringLiteral(TESSALY_PROGRAM_DIR))));
     }
 
