@@ -154,6 +154,9 @@ void frmPrinting::createControls()
     statusFont.setPointSizeF(7.5);
     statusFont.setBold(true);
     m_lblPB->setFont(statusFont);
+    // Black whatever the skin's palette says; a style sheet, since the application's style
+    // sheet would win over a palette.
+    m_lblPB->setStyleSheet(QStringLiteral("color: rgb(0, 0, 0);"));
 
     m_txtDebug = new QPlainTextEdit(QStringLiteral("Text1"), this);
     m_txtDebug->setObjectName(QStringLiteral("txtDebug"));

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStyledItemDelegate>
 #include <QWidget>
 
@@ -124,7 +125,14 @@ CompressionOptions::CompressionOptions(QWidget *window)
     m_cmbDPI->setInsertPolicy(QComboBox::NoInsert);
     m_cmbDPI->addItems(sizeChoices());
     m_cmbDPI->setMaxVisibleItems(int(sizeChoices().size())); // all of them, no scroll bar
-    m_cmbDPI->setFont(designFont(8.25));
+    // Where Tahoma is missing, the face that already draws the box's Chinese stands in before
+    // the wide default one: its digits are as narrow as Tahoma's, so ten characters fit.
+    QFont sizeFont = designFont(8.25);
+    sizeFont.setFamilies({sizeFont.family(), QStringLiteral("Noto Sans CJK SC")});
+    m_cmbDPI->setFont(sizeFont);
+    // Under the window's style sheet the editor keeps the application's font instead of taking
+    // the box's, and shows the size larger than drawn.
+    m_cmbDPI->lineEdit()->setFont(m_cmbDPI->font());
 
     m_cmbOutput->addItems({QStringLiteral("图片文件路径"), QStringLiteral("自定义...")});
     m_cmbOutput->setFont(designFont(8.25));
