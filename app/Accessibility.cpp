@@ -20,42 +20,55 @@ QString withoutMnemonic(QString text)
     return text.remove(u'&');
 }
 
-class PictureButtonAccessible : public QAccessibleWidget
+// A control that a press activates as a click does, while it is enabled.
+template <typename Control> class PressableAccessible : public QAccessibleWidget
 {
 public:
-    explicit PictureButtonAccessible(PictureButton *button)
-        : QAccessibleWidget(button, QAccessible::Button)
+    PressableAccessible(Control *control, QAccessible::Role role)
+        : QAccessibleWidget(control, role)
     {}
-
-    QString text(QAccessible::Text t) const override
-    {
-        const QAction *action = button()->action();
-        if (action && t == QAccessible::Name && button()->accessibleName().isEmpty())
-            return withoutMnemonic(action->text());
-        if (action && t == QAccessible::Description && button()->accessibleDescription().isEmpty())
-            return action->toolTip();
-        return QAccessibleWidget::text(t);
-    }
 
     QStringList actionNames() const override
     {
         QStringList names = QAccessibleWidget::actionNames();
-        if (button()->isEnabled())
+        if (control()->isEnabled())
             names.prepend(pressAction());
         return names;
     }
 
     void doAction(const QString &name) override
     {
-        if (name == pressAction() && button()->isEnabled())
-            button()->activate();
+        if (name == pressAction() && control()->isEnabled())
+            control()->activate();
         else
             QAccessibleWidget::doAction(name);
     }
 
+protected:
+    Control *control() const { return static_cast<Control *>(widget()); }
+};
+
+// Named and described by its command.
+class PictureButtonAccessible : public PressableAccessible<PictureButton>
+{
+public:
+    explicit PictureButtonAccessible(PictureButton *button)
+        : PressableAccessible(button, QAccessible::Button)
+    {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        const QAction *action = control()->action();
+        if (action && t == QAccessible::Name && control()->accessibleName().isEmpty())
+            return withoutMnemonic(action->text());
+        if (action && t == QAccessible::Description && control()->accessibleDescription().isEmpty())
+            return action->toolTip();
+        return QAccessibleWidget::text(t);
+    }
+
     QStringList keyBindingsForAction(const QString &name) const override
     {
-        const QAction *action = button()->action();
+        const QAction *action = control()->action();
         if (name != pressAction() || !action)
             return QAccessibleWidget::keyBindingsForAction(name);
         QStringList keys;
@@ -63,46 +76,25 @@ public:
             keys.append(key.toString(QKeySequence::NativeText));
         return keys;
     }
-
-private:
-    PictureButton *button() const { return static_cast<PictureButton *>(widget()); }
 };
 
-class LinkAccessible : public QAccessibleWidget
+// Named by its text.
+class LinkAccessible : public PressableAccessible<LinkLabel>
 {
 public:
     explicit LinkAccessible(LinkLabel *link)
-        : QAccessibleWidget(link, QAccessible::Link)
+        : PressableAccessible(link, QAccessible::Link)
     {}
 
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Name && link()->accessibleName().isEmpty())
-            return link()->text();
+        if (t == QAccessible::Name && control()->accessibleName().isEmpty())
+            return control()->text();
         // The output folder's label shows the folder shortened; its tooltip has it whole.
-        if (t == QAccessible::Description && !link()->toolTip().isEmpty())
-            return link()->toolTip();
+        if (t == QAccessible::Description && !control()->toolTip().isEmpty())
+            return control()->toolTip();
         return QAccessibleWidget::text(t);
     }
-
-    QStringList actionNames() const override
-    {
-        QStringList names = QAccessibleWidget::actionNames();
-        if (link()->isEnabled())
-            names.prepend(pressAction());
-        return names;
-    }
-
-    void doAction(const QString &name) override
-    {
-        if (name == pressAction() && link()->isEnabled())
-            link()->activate();
-        else
-            QAccessibleWidget::doAction(name);
-    }
-
-private:
-    LinkLabel *link() const { return static_cast<LinkLabel *>(widget()); }
 };
 
 // The quality belongs to the options; the thumb only shows where it stands.

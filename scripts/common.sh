@@ -10,6 +10,7 @@ TESSALY_PACKAGES=(
     imagemagick xdg-utils
     fonts-noto-cjk
     xvfb xauth x11-utils xdotool
+    at-spi2-core python3-pyatspi dbus-x11
 )
 
 as_root() {
