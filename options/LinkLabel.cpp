@@ -79,7 +79,7 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent *event)
 
 void LinkLabel::activate()
 {
-    emit clicked();
+    Q_EMIT clicked();
 }
 
 void LinkLabel::keyPressEvent(QKeyEvent *event)

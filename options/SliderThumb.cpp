@@ -84,5 +84,5 @@ void SliderThumb::keyPressEvent(QKeyEvent *event)
         return;
     }
     event->accept();
-    emit keySteps(steps);
+    Q_EMIT keySteps(steps);
 }
