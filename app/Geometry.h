@@ -20,6 +20,9 @@ constexpr QRect pb(16, 431, 303, 21);
 constexpr QRect lblPB(94, 414, 157, 13);
 constexpr QRect lblWhy(16, 457, 162, 14);
 constexpr QRect txtDebug(284, 188, 143, 135);
+// Where the background paints the captions of the two drop-downs.
+constexpr QRect cmbDPICaption(18, 349, 33, 17);
+constexpr QRect cmbOutputCaption(145, 349, 33, 17);
 // Parked outside the visible area, like the scan list and the menu mailbox always were.
 constexpr QRect offscreen(-1000, -1000, 10, 10);
 

@@ -1,15 +1,22 @@
 #include "app/PictureButton.h"
 
+#include "options/KeyboardControl.h"
+
+#include <QAction>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 PictureButton::PictureButton(const QRect &place, QWidget *parent)
     : QWidget(parent)
     , m_place(place)
+    , m_focusMarkColour(164, 41, 43)
 {
     setGeometry(place);
     setMouseTracking(true);
     setAttribute(Qt::WA_NoSystemBackground);
+    // The keyboard reaches it; a click does not leave a focus mark behind.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void PictureButton::setPicture(const QPixmap &picture)
@@ -24,12 +31,39 @@ void PictureButton::setPicture(const QPixmap &picture)
     update();
 }
 
+void PictureButton::setAction(QAction *action)
+{
+    if (m_action)
+        m_action->disconnect(this);
+    m_action = action;
+    if (!action)
+        return;
+    // Associated with the button, the action's shortcut works only while the button does.
+    addAction(action);
+    setEnabled(action->isEnabled());
+    connect(action, &QAction::enabledChanged, this, &QWidget::setEnabled);
+}
+
+void PictureButton::activate()
+{
+    if (m_action)
+        m_action->trigger();
+}
+
+void PictureButton::setFocusMarkColour(const QColor &colour)
+{
+    m_focusMarkColour = colour;
+    update();
+}
+
 void PictureButton::paintEvent(QPaintEvent *)
 {
-    if (m_picture.isNull())
-        return;
     QPainter painter(this);
-    painter.drawPixmap(0, 0, m_picture);
+    if (!m_picture.isNull())
+        painter.drawPixmap(0, 0, m_picture);
+    if (hasFocus())
+        KeyboardControl::drawFocusMark(painter, QRectF(QPointF(0, 0), m_place.size()),
+                                       m_focusMarkColour);
 }
 
 void PictureButton::mouseMoveEvent(QMouseEvent *event)
@@ -50,5 +84,22 @@ void PictureButton::mouseReleaseEvent(QMouseEvent *event)
         return;
     m_leftPressed = false;
     if (rect().contains(event->position().toPoint()))
-        Q_EMIT clicked();
+        activate();
+}
+
+void PictureButton::keyPressEvent(QKeyEvent *event)
+{
+    if (!KeyboardControl::activates(event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    activate();
+}
+
+void PictureButton::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange && m_action)
+        m_action->setEnabled(isEnabled());
 }

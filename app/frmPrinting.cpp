@@ -1,8 +1,10 @@
 #include "app/frmPrinting.h"
 
+#include "app/Accessibility.h"
 #include "app/Artwork.h"
 #include "app/Geometry.h"
 #include "app/PictureButton.h"
+#include "app/WindowActions.h"
 #include "app/WindowChrome.h"
 #include "dialogs/CCommonDialogs.h"
 #include "engine/CompressionRun.h"
@@ -16,9 +18,11 @@
 #include "queue/ImageQueue.h"
 #include "queue/QueueCommands.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBitmap>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
@@ -90,10 +94,15 @@ void frmPrinting::Form_Load(const QStringList &arguments)
     setObjectName(QStringLiteral("frmPrinting"));
     setMouseTracking(true);
     Q_INIT_RESOURCE(artwork);
+    // Before any control exists, so that none is described by the generic interface.
+    Accessibility::install();
 
     // The skin goes on before the controls exist, so each is made in its final look.
     m_skin.SkinH_Attach();
     createControls();
+    createActions();
+    setUpAccessibility();
+    setTabOrderThroughControls();
     m_txtDebug->setVisible(arguments.join(u' ') == QStringLiteral("/debug"));
     m_options->setOptionsLoading(true);
     m_options->setStartupDefaults();
@@ -154,6 +163,9 @@ void frmPrinting::createControls()
     statusFont.setPointSizeF(7.5);
     statusFont.setBold(true);
     m_lblPB->setFont(statusFont);
+    // Black whatever the skin's palette says; a style sheet, since the application's style
+    // sheet would win over a palette.
+    m_lblPB->setStyleSheet(QStringLiteral("color: rgb(0, 0, 0);"));
 
     m_txtDebug = new QPlainTextEdit(QStringLiteral("Text1"), this);
     m_txtDebug->setObjectName(QStringLiteral("txtDebug"));
@@ -211,19 +223,15 @@ void frmPrinting::wireEvents()
 {
     connect(m_imgClose, &PictureButton::mouseMoved, m_chrome, &WindowChrome::imgClose_MouseMove);
     connect(m_imgClose, &PictureButton::mousePressed, m_chrome, &WindowChrome::imgClose_MouseDown);
-    connect(m_imgClose, &PictureButton::clicked, this, &frmPrinting::imgClose_Click);
     connect(m_imgMin, &PictureButton::mouseMoved, m_chrome, &WindowChrome::imgMin_MouseMove);
     connect(m_imgMin, &PictureButton::mousePressed, m_chrome, &WindowChrome::imgMin_MouseDown);
-    connect(m_imgMin, &PictureButton::clicked, this, &frmPrinting::imgMin_Click);
     connect(m_imgStart, &PictureButton::mouseMoved, m_chrome, &WindowChrome::imgStart_MouseMove);
     connect(m_imgStart, &PictureButton::mousePressed, m_chrome, &WindowChrome::imgStart_MouseDown);
-    connect(m_imgStart, &PictureButton::clicked, m_run, &CompressionRun::imgStart_Click);
     for (int index = 0; index < WindowChrome::toolbarItems; ++index) {
         PictureButton *item = m_imgToolbar[index];
         connect(item, &PictureButton::mouseMoved, m_chrome,
                 [this, index] { m_chrome->imgToolbar_MouseMove(index); });
         connect(item, &PictureButton::mousePressed, m_chrome, &WindowChrome::imgToolbar_MouseDown);
-        connect(item, &PictureButton::clicked, this, [this, index] { imgToolbar_Click(index); });
     }
     connect(m_lblWhy, &LinkLabel::mouseMoved, m_chrome, &WindowChrome::lblWhy_MouseMove);
     connect(m_lblWhy, &LinkLabel::mousePressed, m_chrome, &WindowChrome::lblWhy_MouseDown);
@@ -238,6 +246,95 @@ void frmPrinting::wireEvents()
                 queuePaths(std::exchange(m_pathsAfterRun, {}));
         },
         Qt::QueuedConnection);
+}
+
+void frmPrinting::createActions()
+{
+    m_actions = new WindowActions(this);
+    const std::array<QAction *, WindowChrome::toolbarItems> toolbar = {
+        m_actions->addFile(), m_actions->addFolder(), m_actions->removeMenu(), m_actions->about(),
+        m_actions->exit()};
+    for (int index = 0; index < WindowChrome::toolbarItems; ++index) {
+        m_imgToolbar[index]->setAction(toolbar[index]);
+        connect(toolbar[index], &QAction::triggered, this,
+                [this, index] { imgToolbar_Click(index); });
+    }
+    m_imgStart->setAction(m_actions->start());
+    connect(m_actions->start(), &QAction::triggered, m_run, &CompressionRun::imgStart_Click);
+    m_imgClose->setAction(m_actions->close());
+    connect(m_actions->close(), &QAction::triggered, this, &frmPrinting::imgClose_Click);
+    m_imgMin->setAction(m_actions->minimise());
+    connect(m_actions->minimise(), &QAction::triggered, this, &frmPrinting::imgMin_Click);
+    // Esc is for a run only.
+    connect(m_run, &CompressionRun::startBusyChanged, m_actions->stop(), &QAction::setEnabled);
+    // White shows on the red title bar and the red Start button; the rest keep the skin's red.
+    for (PictureButton *onRed : {m_imgClose, m_imgMin, m_imgStart})
+        onRed->setFocusMarkColour(Qt::white);
+}
+
+void frmPrinting::setUpAccessibility()
+{
+    // Named as the window draws them; the captions of the drop-downs, the slider and the bar
+    // are painted in the background, where no screen reader finds them. Some systems name a
+    // drop-down by the label that is its buddy, so the two captions are also labels: drawn
+    // transparent over their painted selves, and letting the pointer through to the window.
+    struct Caption {
+        QComboBox *box;
+        QRect place;
+        QString text;
+    };
+    const Caption captions[] = {
+        {m_options->cmbDPI(), Geometry::cmbDPICaption, QStringLiteral("尺寸")},
+        {m_options->cmbOutput(), Geometry::cmbOutputCaption, QStringLiteral("输出")}};
+    for (const Caption &drawn : captions) {
+        auto *caption = new QLabel(drawn.text, this);
+        caption->setGeometry(drawn.place);
+        caption->setStyleSheet(QStringLiteral("color: transparent;"));
+        caption->setAttribute(Qt::WA_TransparentForMouseEvents);
+        caption->setBuddy(drawn.box);
+        drawn.box->setAccessibleName(drawn.text);
+    }
+    QComboBox *sizeBox = m_options->cmbDPI();
+    sizeBox->setAccessibleDescription(
+        QStringLiteral("压缩时把图片缩放到的尺寸，例如 1024x768；“不变”表示保持原尺寸"));
+    sizeBox->lineEdit()->setAccessibleName(sizeBox->accessibleName());
+    sizeBox->lineEdit()->setAccessibleDescription(sizeBox->accessibleDescription());
+    m_options->cmbOutput()->setAccessibleDescription(
+        QStringLiteral("结果存放在图片原始路径，或自定义的文件夹"));
+    m_options->lblCF()->setAccessibleDescription(QStringLiteral("选择结果存放的文件夹"));
+    m_options->imgSlider()->setAccessibleName(QStringLiteral("压缩质量"));
+    m_options->imgSlider()->setAccessibleDescription(
+        QStringLiteral("方向键每次调整 1，Page Up 和 Page Down 每次调整 10"));
+    m_options->lblCompress()->setBuddy(m_options->imgSlider());
+    m_options->lblDefault()->setAccessibleDescription(
+        QStringLiteral("把尺寸、输出和压缩质量恢复为默认值"));
+    m_lblWhy->setAccessibleDescription(QStringLiteral("说明压缩后图片依然很大的原因"));
+    m_queue->LV()->setAccessibleName(QStringLiteral("文件列表"));
+    m_queue->LV()->setAccessibleDescription(
+        QStringLiteral("等待压缩的图片；Delete 键移除选中的文件"));
+    m_pb->setAccessibleName(QStringLiteral("当前状态"));
+    m_lblPB->setBuddy(m_pb);
+}
+
+void frmPrinting::setTabOrderThroughControls()
+{
+    // Top to bottom, left to right, as the window reads; the title bar's buttons last, so that
+    // the first control is a command that adds images, not one that closes the window.
+    QList<QWidget *> order(m_imgToolbar.begin(), m_imgToolbar.end());
+    order += {m_queue->LV(),
+              m_options->cmbDPI(),
+              m_options->cmbOutput(),
+              m_options->lblCF(),
+              m_options->imgSlider(),
+              m_options->lblDefault(),
+              m_imgStart,
+              m_lblWhy,
+              m_imgMin,
+              m_imgClose};
+    for (qsizetype index = 1; index < order.size(); ++index)
+        setTabOrder(order.at(index - 1), order.at(index));
+    // The list has the focus at start: it shows no mark until it is used.
+    m_queue->LV()->setFocus();
 }
 
 void frmPrinting::ScaleForScreen(double twipsPerPixelX, double twipsPerPixelY)
@@ -276,7 +373,7 @@ void frmPrinting::imgToolbar_Click(int index)
         m_queueCommands->AddFolder();
         break;
     case 2:
-        m_queueCommands->popupRemoveMenu(QCursor::pos());
+        m_queueCommands->popupRemoveMenu(removeMenuPlace());
         break;
     case 3:
         m_help.showAbout(this, m_run->programFolder());
@@ -287,6 +384,15 @@ void frmPrinting::imgToolbar_Click(int index)
     default:
         break;
     }
+}
+
+QPoint frmPrinting::removeMenuPlace() const
+{
+    const PictureButton *item = m_imgToolbar[2];
+    const QPoint pointer = QCursor::pos();
+    if (item->rect().contains(item->mapFromGlobal(pointer)))
+        return pointer;
+    return item->mapToGlobal(QPoint(0, item->height()));
 }
 
 void frmPrinting::imgClose_Click()

@@ -20,6 +20,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QTimer;
 class QueueCommands;
+class WindowActions;
 class WindowChrome;
 
 // The main window: a borderless, picture-drawn window that composes the queue, the options, the
@@ -51,6 +52,7 @@ public:
     CCommonDialogs &dialogs() const { return *m_dialogs; }
     QueueCommands &queueCommands() const { return *m_queueCommands; }
     WindowChrome &chrome() const { return *m_chrome; }
+    WindowActions &actions() const { return *m_actions; }
     HelpTexts &help() { return m_help; }
     PictureButton *imgClose() const { return m_imgClose; }
     PictureButton *imgMin() const { return m_imgMin; }
@@ -79,6 +81,12 @@ private:
     void createControls();
     void loadPictures();
     void wireEvents();
+    // Each command one action, shared by its picture button, its key and assistive technology.
+    void createActions();
+    void setUpAccessibility();
+    void setTabOrderThroughControls();
+    // Where the remove menu opens: at the pointer when it is on the toolbar item, else under it.
+    QPoint removeMenuPlace() const;
     void dragWindow(const QMouseEvent *event);
 
     Skin m_skin;
@@ -90,6 +98,7 @@ private:
     QueueCommands *m_queueCommands = nullptr;
     CompressionRun *m_run = nullptr;
     WindowChrome *m_chrome = nullptr;
+    WindowActions *m_actions = nullptr;
     PictureButton *m_imgClose = nullptr;
     PictureButton *m_imgMin = nullptr;
     PictureButton *m_imgStart = nullptr;

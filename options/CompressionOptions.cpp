@@ -6,8 +6,10 @@
 #include "platform/DesignFont.h"
 #include "platform/Platform.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStyledItemDelegate>
 #include <QWidget>
 
@@ -37,6 +39,16 @@ QString qualitySuffix(int quality)
     if (quality >= 30)
         return QStringLiteral(" - 中等");
     return QStringLiteral(" - 低质量");
+}
+
+// Editable as soon as it exists, so that its editor follows it in the window's focus chain;
+// made editable later, the editor would trail behind every control made in between, and Shift+Tab
+// would come back to the box from the wrong place.
+QComboBox *editableBox(QWidget *window)
+{
+    auto *box = new QComboBox(window);
+    box->setEditable(true);
+    return box;
 }
 
 void place(QWidget *control, const QString &name, const QRect &geometry)
@@ -102,7 +114,7 @@ QString CompressionOptions::ShortenPathCaption(const QString &caption)
 CompressionOptions::CompressionOptions(QWidget *window)
     : QObject(window)
     , m_window(window)
-    , m_cmbDPI(new QComboBox(window))
+    , m_cmbDPI(editableBox(window))
     , m_cmbOutput(new QComboBox(window))
     , m_lblCF(new LinkLabel(ownFolderCaption(), window))
     , m_imgSlider(new SliderThumb(window))
@@ -119,12 +131,18 @@ CompressionOptions::CompressionOptions(QWidget *window)
 
     // Any typed text is a resize text: nothing is completed for the user and nothing typed is
     // added to the list.
-    m_cmbDPI->setEditable(true);
     m_cmbDPI->setCompleter(nullptr);
     m_cmbDPI->setInsertPolicy(QComboBox::NoInsert);
     m_cmbDPI->addItems(sizeChoices());
     m_cmbDPI->setMaxVisibleItems(int(sizeChoices().size())); // all of them, no scroll bar
-    m_cmbDPI->setFont(designFont(8.25));
+    // Where Tahoma is missing, the face that already draws the box's Chinese stands in before
+    // the wide default one: its digits are as narrow as Tahoma's, so ten characters fit.
+    QFont sizeFont = designFont(8.25);
+    sizeFont.setFamilies({sizeFont.family(), QStringLiteral("Noto Sans CJK SC")});
+    m_cmbDPI->setFont(sizeFont);
+    // Under the window's style sheet the editor keeps the application's font instead of taking
+    // the box's, and shows the size larger than drawn.
+    m_cmbDPI->lineEdit()->setFont(m_cmbDPI->font());
 
     m_cmbOutput->addItems({QStringLiteral("图片文件路径"), QStringLiteral("自定义...")});
     m_cmbOutput->setFont(designFont(8.25));
@@ -142,6 +160,7 @@ CompressionOptions::CompressionOptions(QWidget *window)
     connect(m_lblDefault, &LinkLabel::mouseMoved, this, &CompressionOptions::lblDefault_MouseMove);
     connect(m_imgSlider, &SliderThumb::mouseDown, this, &CompressionOptions::imgSlider_MouseDown);
     connect(m_imgSlider, &SliderThumb::mouseMoved, this, &CompressionOptions::imgSlider_MouseMove);
+    connect(m_imgSlider, &SliderThumb::keySteps, this, &CompressionOptions::imgSlider_KeyDown);
 
     placeThumb();
 }
@@ -228,27 +247,71 @@ void CompressionOptions::imgSlider_MouseDown(Qt::MouseButtons, float x)
 
 void CompressionOptions::imgSlider_MouseMove(Qt::MouseButtons button, float x)
 {
-    if (button == Qt::LeftButton) {
-        const float v = m_thumbLeft + x - m_sliderGrabX;
-        if (m_sliderMin < v && v < m_sliderMax)
-            setThumbLeft(v);
-        else if (v <= m_sliderMin)
-            setThumbLeft(m_sliderMin);
-        else
-            setThumbLeft(m_sliderMax);
-    }
+    if (button == Qt::LeftButton)
+        setThumbLeft(draggedThumbLeft(x));
+    if (const auto quality = qualityAtThumb(m_thumbLeft))
+        showQuality(*quality, qualityCaption(*quality));
+}
 
+void CompressionOptions::imgSlider_KeyDown(int steps)
+{
+    const auto from = qualityAtThumb(m_thumbLeft);
+    if (!from || steps == 0)
+        return;
+    constexpr int lowest = 1;
+    constexpr int highest = 100;
+    const int target = std::clamp(*from + steps, lowest, highest);
+    // Quality 1 spans several pixels: a step to an end quality takes the thumb to its end.
+    const auto reached = [&](qint16 quality) {
+        if (target == lowest || target == highest)
+            return false;
+        return steps > 0 ? quality >= target : quality <= target;
+    };
+    // Pixel by pixel, as the pointer would go, until the quality gets there or the thumb is
+    // pinned at an end; then the thumb is dragged there like the mouse drags it, so the quality
+    // and its caption are the ones a drag to that place gives.
+    const float pixel = static_cast<float>(steps > 0 ? m_twipsX : -m_twipsX);
+    float x = 0;
+    for (int pixels = 1;; ++pixels) {
+        x = pixel * static_cast<float>(pixels);
+        const float left = draggedThumbLeft(x);
+        const auto quality = qualityAtThumb(left);
+        if (!quality || reached(*quality) || left <= m_sliderMin || left >= m_sliderMax)
+            break;
+    }
+    imgSlider_MouseDown(Qt::LeftButton, 0);
+    imgSlider_MouseMove(Qt::LeftButton, x);
+}
+
+float CompressionOptions::draggedThumbLeft(float x) const
+{
+    const float v = m_thumbLeft + x - m_sliderGrabX;
+    if (m_sliderMin < v && v < m_sliderMax)
+        return v;
+    if (v <= m_sliderMin)
+        return m_sliderMin;
+    return m_sliderMax;
+}
+
+std::optional<qint16> CompressionOptions::qualityAtThumb(float left) const
+{
     // The bounds' difference is 16-bit arithmetic: a span that does not fit, or an empty one,
-    // leaves the quality as it was instead of dividing by nothing.
+    // gives no quality instead of dividing by nothing.
     const int span = m_sliderMax - m_sliderMin;
     if (span == 0 || span != static_cast<qint16>(span))
-        return;
-    const float position = std::floor((m_thumbLeft - m_sliderMin) * 100 / static_cast<float>(span));
+        return std::nullopt;
+    const float position = std::floor((left - m_sliderMin) * 100 / static_cast<float>(span));
     if (std::isnan(position))
-        return;
-    const auto quality = static_cast<qint16>(std::clamp(position, 1.0f, 100.0f));
+        return std::nullopt;
+    return static_cast<qint16>(std::clamp(position, 1.0f, 100.0f));
+}
+
+void CompressionOptions::showQuality(qint16 quality, const QString &caption)
+{
     m_quality = quality;
-    m_lblCompress->setText(qualityCaption(quality));
+    m_lblCompress->setText(caption);
+    QAccessibleValueChangeEvent event(m_imgSlider, int(quality));
+    QAccessible::updateAccessibility(&event);
 }
 
 void CompressionOptions::cmbOutput_Click()
@@ -272,10 +335,9 @@ void CompressionOptions::lblDefault_Click()
     setResizeText(unchangedSizeText());
     m_cmbOutput->setCurrentIndex(ownFolderChoice);
     m_lblCF->setBold(false);
-    m_lblCompress->setText(defaultQualityCaption());
     const int span = m_sliderMax - m_sliderMin;
     setThumbLeft(static_cast<float>(std::floor(span * 0.75 + m_sliderMin)));
-    m_quality = defaultQuality;
+    showQuality(defaultQuality, defaultQualityCaption());
     m_outputFolder = defaultOutputFolder();
     setOutputChoice(ownFolderChoice);
 }

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class QComboBox;
 class QLabel;
 class QWidget;
@@ -82,6 +84,9 @@ public:
     // twips.
     void imgSlider_MouseDown(Qt::MouseButtons button, float x);
     void imgSlider_MouseMove(Qt::MouseButtons button, float x);
+    // Moves the quality by `steps` (one for an arrow key, ten for a page), as far as a drag of
+    // the thumb by whole pixels needs to get there, and through the same drag.
+    void imgSlider_KeyDown(int steps);
     void cmbOutput_Click();
     void lblCF_Click();
     void lblDefault_Click();
@@ -109,6 +114,11 @@ private:
     // setCurrentIndex raises nothing (only the user's activation is connected).
     void setOutputChoice(int index);
     void placeThumb();
+    // Where a drag to the pointer's `x` inside the thumb puts its left edge, pinned at the ends.
+    float draggedThumbLeft(float x) const;
+    // The quality a thumb at `left` stands for; none when the bounds leave no span.
+    std::optional<qint16> qualityAtThumb(float left) const;
+    void showQuality(qint16 quality, const QString &caption);
 
     QWidget *m_window;
     QComboBox *m_cmbDPI;

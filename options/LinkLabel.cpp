@@ -1,8 +1,12 @@
 #include "options/LinkLabel.h"
 
+#include "options/KeyboardControl.h"
 #include "platform/DesignFont.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
 #include <QTextLayout>
 #include <QtMath>
 
@@ -23,6 +27,8 @@ LinkLabel::LinkLabel(const QString &text, QWidget *parent)
 
     setCursor(Qt::ArrowCursor);
     setMouseTracking(true);
+    // The keyboard reaches it; a click does not leave a focus mark behind.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 QColor LinkLabel::linkColor()
@@ -68,7 +74,35 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent *event)
         return;
     const bool wasPressed = std::exchange(m_leftPressed, false);
     if (wasPressed && rect().contains(event->position().toPoint()))
-        emit clicked();
+        activate();
+}
+
+void LinkLabel::activate()
+{
+    Q_EMIT clicked();
+}
+
+void LinkLabel::keyPressEvent(QKeyEvent *event)
+{
+    if (!KeyboardControl::activates(event)) {
+        QLabel::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    activate();
+}
+
+void LinkLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // Around the text, not the whole label: the output folder's label is wider than its text.
+    const QRect textPlace =
+        style()->itemTextRect(fontMetrics(), contentsRect(), int(alignment()), true, text());
+    QPainter painter(this);
+    KeyboardControl::drawFocusMark(
+        painter, QRectF(textPlace.adjusted(-2, 0, 2, 0)).intersected(rect()), linkColor());
 }
 
 void LinkLabel::mouseMoveEvent(QMouseEvent *event)

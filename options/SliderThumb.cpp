@@ -1,5 +1,8 @@
 #include "options/SliderThumb.h"
 
+#include "options/KeyboardControl.h"
+
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -7,6 +10,8 @@ SliderThumb::SliderThumb(QWidget *parent)
     : QWidget(parent)
 {
     setMouseTracking(true);
+    // The keyboard reaches it; a drag does not leave a focus mark behind.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void SliderThumb::setPicture(const QPixmap &picture)
@@ -20,12 +25,15 @@ void SliderThumb::paintEvent(QPaintEvent *)
     QPainter painter(this);
     if (!m_picture.isNull()) {
         painter.drawPixmap(0, 0, m_picture);
-        return;
+    } else {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QColor(90, 90, 90));
+        painter.setBrush(isEnabled() ? QColor(200, 200, 200) : QColor(230, 230, 230));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
     }
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QColor(90, 90, 90));
-    painter.setBrush(isEnabled() ? QColor(200, 200, 200) : QColor(230, 230, 230));
-    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+    // Inside the thumb, in white: the red thumb is the one surface it has to show on.
+    if (hasFocus())
+        KeyboardControl::drawFocusMark(painter, QRectF(rect()).adjusted(1, 1, -1, -1), Qt::white);
 }
 
 float SliderThumb::twipsX(const QMouseEvent *event) const
@@ -43,4 +51,38 @@ void SliderThumb::mouseMoveEvent(QMouseEvent *event)
 {
     event->accept();
     emit mouseMoved(event->buttons(), twipsX(event));
+}
+
+void SliderThumb::keyPressEvent(QKeyEvent *event)
+{
+    constexpr int page = 10;
+    constexpr int wholeRange = 100;
+    int steps = 0;
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+        steps = -1;
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+        steps = 1;
+        break;
+    case Qt::Key_PageDown:
+        steps = -page;
+        break;
+    case Qt::Key_PageUp:
+        steps = page;
+        break;
+    case Qt::Key_Home:
+        steps = -wholeRange;
+        break;
+    case Qt::Key_End:
+        steps = wholeRange;
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    Q_EMIT keySteps(steps);
 }

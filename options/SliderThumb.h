@@ -5,7 +5,9 @@
 
 // The thumb of the quality slider: a picture dragged along the track drawn in the window's
 // background. It reports presses and every pointer move over it (with or without a button),
-// with the buttons held and the pointer's x inside the thumb in twips.
+// with the buttons held and the pointer's x inside the thumb in twips. From the keyboard it asks
+// for quality steps: one for an arrow key, ten for Page Up or Page Down, to an end for Home or
+// End.
 class SliderThumb : public QWidget
 {
     Q_OBJECT
@@ -23,11 +25,14 @@ public:
 signals:
     void mouseDown(Qt::MouseButtons buttons, float x);
     void mouseMoved(Qt::MouseButtons buttons, float x);
+    // Positive steps raise the quality.
+    void keySteps(int steps);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     float twipsX(const QMouseEvent *event) const;

@@ -4,7 +4,6 @@
 
 #include <QLineEdit>
 #include <QMenu>
-#include <QShortcut>
 #include <QTreeWidget>
 
 frmMenu::frmMenu(ImageQueue *queue, QWidget *window)
@@ -20,11 +19,13 @@ frmMenu::frmMenu(ImageQueue *queue, QWidget *window)
     connect(m_menuRemoveSelected, &QAction::triggered, this, &frmMenu::menuRemoveSelected_Click);
     connect(m_menuRemoveAll, &QAction::triggered, this, &frmMenu::menuRemoveAll_Click);
 
-    // The Delete key on the list does what the menu's first item does; not while the list is
-    // locked for a run.
-    auto *deleteKey = new QShortcut(QKeySequence::Delete, queue->LV(), nullptr, nullptr,
-                                    Qt::WidgetWithChildrenShortcut);
-    connect(deleteKey, &QShortcut::activated, this, &frmMenu::menuRemoveSelected_Click);
+    m_menuRemove->setAccessibleName(QStringLiteral("移除文件"));
+
+    // The Delete key on the list is the menu's first item; not while the list is locked for a
+    // run, since the key belongs to the list alone.
+    m_menuRemoveSelected->setShortcut(QKeySequence::Delete);
+    m_menuRemoveSelected->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    queue->LV()->addAction(m_menuRemoveSelected);
 }
 
 void frmMenu::menuRemoveSelected_Click()

@@ -3,6 +3,7 @@
 #include "options/CompressionOptions.h"
 #include "options/LinkLabel.h"
 
+#include <QAction>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -200,7 +201,9 @@ private Q_SLOTS:
     {
         ChromeFixture f;
         PictureButton *start = f.controls.imgStart;
-        QSignalSpy clicks(start, &PictureButton::clicked);
+        QAction command;
+        start->setAction(&command);
+        QSignalSpy clicks(&command, &QAction::triggered);
         QSignalSpy moves(start, &PictureButton::mouseMoved);
         sendMouse(start, QEvent::MouseMove, Qt::NoButton, Qt::RightButton);
         QCOMPARE(moves.size(), 1);

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 class tst_CompressionOptions : public QObject
@@ -27,6 +29,9 @@ private slots:
     void otherButtonsDoNotDragButStillRecompute();
     void mouseDragOnTheThumbMovesIt_data();
     void mouseDragOnTheThumbMovesIt();
+    void keysStepTheQualityAsADragThere_data();
+    void keysStepTheQualityAsADragThere();
+    void everyArrowPressIsOneQualityStep();
 
     void shortenPathCaption_data();
     void shortenPathCaption();
@@ -219,6 +224,96 @@ void tst_CompressionOptions::mouseDragOnTheThumbMovesIt()
     QCOMPARE(options.thumbLeft(), rightEnd);
     QCOMPARE(thumb->x(), 267);
     QCOMPARE(options.Quality(), 100);
+}
+
+void tst_CompressionOptions::keysStepTheQualityAsADragThere_data()
+{
+    QTest::addColumn<double>("twips");
+    QTest::addColumn<float>("startLeft"); // at 15 twips per pixel; scaled with the screen
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("expectedQuality");
+
+    QTest::newRow("right from 75") << 15.0 << 3510.0f << int(Qt::Key_Right) << 76;
+    QTest::newRow("up from 75") << 15.0 << 3510.0f << int(Qt::Key_Up) << 76;
+    QTest::newRow("left from 75") << 15.0 << 3510.0f << int(Qt::Key_Left) << 74;
+    QTest::newRow("down from 75") << 15.0 << 3510.0f << int(Qt::Key_Down) << 74;
+    QTest::newRow("page up from 75") << 15.0 << 3510.0f << int(Qt::Key_PageUp) << 85;
+    QTest::newRow("page down from 75") << 15.0 << 3510.0f << int(Qt::Key_PageDown) << 65;
+    QTest::newRow("home") << 15.0 << 3510.0f << int(Qt::Key_Home) << 1;
+    QTest::newRow("end") << 15.0 << 3510.0f << int(Qt::Key_End) << 100;
+    QTest::newRow("right from the left end") << 15.0 << 2000.0f << int(Qt::Key_Right) << 2;
+    QTest::newRow("left at the left end") << 15.0 << 2000.0f << int(Qt::Key_Left) << 1;
+    QTest::newRow("left inside quality 1") << 15.0 << 2030.0f << int(Qt::Key_Left) << 1;
+    QTest::newRow("page up near the right end") << 15.0 << 3960.0f << int(Qt::Key_PageUp) << 100;
+    QTest::newRow("right at the right end") << 15.0 << 4000.0f << int(Qt::Key_Right) << 100;
+    QTest::newRow("12 twips: right") << 12.0 << 3510.0f << int(Qt::Key_Right) << 76;
+    QTest::newRow("12 twips: page down") << 12.0 << 3510.0f << int(Qt::Key_PageDown) << 65;
+    QTest::newRow("10 twips: left") << 10.0 << 3000.0f << int(Qt::Key_Left) << 49;
+}
+
+// A key moves the thumb to a place the pointer could drag it to, and the quality and caption
+// it gives are the ones such a drag gives.
+void tst_CompressionOptions::keysStepTheQualityAsADragThere()
+{
+    QFETCH(double, twips);
+    QFETCH(float, startLeft);
+    QFETCH(int, key);
+    QFETCH(int, expectedQuality);
+
+    OptionsPanel byKey;
+    OptionsPanel byMouse;
+    for (OptionsPanel *panel : {&byKey, &byMouse}) {
+        panel->options->setThumbLeft(startLeft);
+        panel->options->scaleForScreen(twips, twips);
+        panel->window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(panel->window.get()));
+    }
+    const float start = byKey.options->thumbLeft();
+
+    QTest::keyClick(byKey.options->imgSlider(), Qt::Key(key));
+    QCOMPARE(byKey.options->Quality(), expectedQuality);
+    QCOMPARE(byKey.options->qualityCaptionText(),
+             CompressionOptions::qualityCaption(expectedQuality));
+    const float moved = byKey.options->thumbLeft() - start;
+    const float pixels = std::round(moved / float(twips));
+    QVERIFY2(std::abs(pixels * float(twips) - moved) < 0.01f ||
+                 byKey.options->thumbLeft() == byKey.options->SliderMin() ||
+                 byKey.options->thumbLeft() == byKey.options->SliderMax(),
+             "the thumb stands where no drag can put it");
+
+    SliderThumb *thumb = byMouse.options->imgSlider();
+    QTest::mousePress(thumb, Qt::LeftButton, {}, QPoint(5, 10));
+    QTest::mouseMove(thumb, QPoint(5 + int(pixels), 10));
+    QTest::mouseRelease(thumb, Qt::LeftButton, {}, QPoint(5 + int(pixels), 10));
+    QCOMPARE(byMouse.options->thumbLeft(), byKey.options->thumbLeft());
+    QCOMPARE(byMouse.options->Quality(), byKey.options->Quality());
+    QCOMPARE(byMouse.options->qualityCaptionText(), byKey.options->qualityCaptionText());
+    QCOMPARE(thumb->x(), byKey.options->imgSlider()->x());
+}
+
+void tst_CompressionOptions::everyArrowPressIsOneQualityStep()
+{
+    OptionsPanel panel;
+    CompressionOptions &options = *panel.options;
+    panel.window->show();
+    SliderThumb *thumb = options.imgSlider();
+    QTest::keyClick(thumb, Qt::Key_Home);
+    QCOMPARE(options.Quality(), 1);
+    QCOMPARE(options.thumbLeft(), float(options.SliderMin()));
+    for (int quality = 2; quality <= 100; ++quality) {
+        QTest::keyClick(thumb, Qt::Key_Right);
+        QCOMPARE(options.Quality(), quality);
+        QCOMPARE(options.qualityCaptionText(), CompressionOptions::qualityCaption(quality));
+    }
+    QCOMPARE(options.thumbLeft(), float(options.SliderMax()));
+    for (int quality = 99; quality >= 1; --quality) {
+        QTest::keyClick(thumb, Qt::Key_Left);
+        QCOMPARE(options.Quality(), quality);
+    }
+    // Locked for a run, the thumb takes no keys.
+    thumb->setEnabled(false);
+    QTest::keyClick(thumb, Qt::Key_End);
+    QCOMPARE(options.Quality(), 1);
 }
 
 void tst_CompressionOptions::shortenPathCaption_data()
