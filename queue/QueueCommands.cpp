@@ -7,7 +7,8 @@
 #include "queue/QueueDropTarget.h"
 
 #include <QFileInfo>
-#include <QTreeWidget>
+
+#include <utility>
 
 QueueCommands::QueueCommands(ImageQueue *queue, CCommonDialogs *dialogs, QWidget *window)
     : QObject(queue)
@@ -43,7 +44,7 @@ void QueueCommands::addFile()
     const QString path = m_dialogs->Filename();
     if (!path.isEmpty())
         m_queue->AddToQueue(path);
-    m_queue->setDropHintShown(m_queue->LV()->topLevelItemCount() == 0);
+    m_queue->setDropHintShown(m_queue->count() == 0);
 }
 
 void QueueCommands::AddFolder()
@@ -53,15 +54,20 @@ void QueueCommands::AddFolder()
 
 void QueueCommands::addPaths(const QStringList &paths)
 {
+    // Files are queued together, in one insertion per run of files between two folders.
+    QStringList files;
     for (const QString &path : paths) {
         if (m_folderScan->isAborted())
             return; // the window closed during the search of a folder before this path
         const QFileInfo entry(path);
-        if (entry.isDir())
+        if (entry.isDir()) {
+            m_queue->AddToQueue(std::exchange(files, {}));
             m_folderScan->queueFolder(entry.absoluteFilePath());
-        else if (entry.exists())
-            m_queue->AddToQueue(entry.absoluteFilePath());
+        } else if (entry.exists()) {
+            files.append(entry.absoluteFilePath());
+        }
     }
+    m_queue->AddToQueue(files);
     if (m_queue->count() > 0)
         m_queue->hideDropHint();
 }

@@ -7,7 +7,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMimeData>
-#include <QTreeWidget>
+#include <QTableView>
 #include <QUrl>
 
 #include <algorithm>
@@ -41,10 +41,12 @@ void QueueDropTarget::OLEDragDrop(QDropEvent *event)
     const QMimeData *data = event->mimeData();
     if (data && data->hasUrls()) {
         const QList<QUrl> urls = data->urls();
+        QStringList paths;
         for (const QUrl &url : urls) {
             if (url.isLocalFile())
-                m_queue->AddToQueue(QDir::toNativeSeparators(url.toLocalFile()));
+                paths.append(QDir::toNativeSeparators(url.toLocalFile()));
         }
+        m_queue->AddToQueue(paths);
     }
     if (m_queue->count() > 0)
         m_queue->hideDropHint();

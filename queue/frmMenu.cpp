@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QShortcut>
-#include <QTreeWidget>
+#include <QTableView>
 
 frmMenu::frmMenu(ImageQueue *queue, QWidget *window)
     : QObject(queue)
