@@ -62,6 +62,8 @@ ImageQueue::ImageQueue(QWidget *window)
     m_LV->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_LV->setSelectionMode(QAbstractItemView::SingleSelection);
     m_LV->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the list, as it leaves any other control, instead of walking its cells.
+    m_LV->setTabKeyNavigation(false);
     m_LV->setTextElideMode(Qt::ElideMiddle);
     // The two columns fill the list; a long path is shortened in its middle, never scrolled.
     m_LV->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -70,6 +72,7 @@ ImageQueue::ImageQueue(QWidget *window)
     rows->setSectionResizeMode(QHeaderView::Fixed);
     QHeaderView *columns = m_LV->horizontalHeader();
     columns->setHighlightSections(false);
+    columns->setSectionsClickable(false);
     columns->setStretchLastSection(false);
     columns->setSectionsMovable(false);
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -31,6 +31,7 @@ private slots:
     void menuRemoveAllClears();
     void popupShowsMenu();
     void deleteKeyRemovesTheSelectedEntry();
+    void tabLeavesTheList();
 };
 
 namespace {
@@ -317,6 +318,25 @@ void TestImageQueue::deleteKeyRemovesTheSelectedEntry()
     list->setEnabled(false);
     QTest::keyClick(list, Qt::Key_Delete);
     QCOMPARE(w.queue->count(), 2);
+}
+
+void TestImageQueue::tabLeavesTheList()
+{
+    QueueWindow w;
+    auto *next = new QLineEdit(&w.window);
+    QWidget::setTabOrder(w.queue->LV(), next);
+    fill(w.queue, threePaths());
+    w.window.show();
+    QApplication::setActiveWindow(&w.window);
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
+    w.queue->LV()->setFocus();
+    w.select(0);
+
+    QTest::keyClick(w.queue->LV(), Qt::Key_Tab);
+
+    // The keyboard moves on to the next control; the highlighted entry stays where it was.
+    QCOMPARE(QApplication::focusWidget(), next);
+    QCOMPARE(w.queue->LV()->currentIndex().row(), 0);
 }
 
 #include "tst_imagequeue.moc"
