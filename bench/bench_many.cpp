@@ -10,6 +10,7 @@
 //   max_gap_ms=<n> rss_mb=<peak at the largest N> rss100k_mb=<peak with 100,000 queued>
 
 #include "app/frmPrinting.h"
+#include "bench/BenchSupport.h"
 #include "engine/CompressionRun.h"
 #include "engine/ConverterCommand.h"
 #include "options/CompressionOptions.h"
@@ -17,42 +18,21 @@
 #include "queue/ImageQueue.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTextStream>
 #include <QThread>
-#include <QTimer>
 
 #include <algorithm>
+
+#include <time.h>
 
 namespace {
 
 const int jobs = std::max(2, QThread::idealThreadCount());
 constexpr qsizetype longQueueEntries = 100000;
-
-// The longest stretch in which the event loop served nothing, seen by a 5 ms timer.
-class GapMeter
-{
-public:
-    GapMeter()
-    {
-        m_timer.setInterval(5);
-        m_timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer,
-                         [this] { m_longest = std::max(m_longest, m_sinceLast.restart()); });
-        m_sinceLast.start();
-        m_timer.start();
-    }
-    qint64 longest() const { return m_longest; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_sinceLast;
-    qint64 m_longest = 0;
-};
 
 // Lets the window serve what is pending for a while, so a gap that ends only when a long call
 // returns is seen by the meter.
@@ -188,18 +168,31 @@ struct Measure {
     qint64 runGapMs = 0;
     qint64 peakMb = 0;
     qsizetype failed = 0;
+    double removeHeadMicros = 0;
 };
+
+double cpuMillis()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// The window's own processor time per head removal, its events served after each one as a
+// run serves them: what the queue costs a run per entry, apart from the converters.
+double removeHeadMicros(frmPrinting &window, int removals)
+{
+    const double start = cpuMillis();
+    for (int i = 0; i < removals; ++i) {
+        window.queue().removeHead();
+        QCoreApplication::processEvents();
+    }
+    return (cpuMillis() - start) * 1000 / removals;
+}
 
 void setUpWindow(frmPrinting &window, const QString &outputFolder)
 {
-    window.show();
-    CompressionRun &run = window.run();
-    run.setProgramFolder(QStringLiteral(TESSALY_PROGRAM_DIR));
-    run.setJobs(jobs);
-    run.setFolderOpener([](const QString &) { return true; });
-    run.setSoundPlayer([](const QString &) {});
-    window.options().setOutputFolder(outputFolder);
-    window.options().cmbOutput()->setCurrentIndex(1);
+    prepareWindowForRun(window, outputFolder, jobs);
     serveEventsFor(50);
 }
 
@@ -255,6 +248,7 @@ Measure queueOnly(const QStringList &paths)
     if (window.queue().count() != paths.size())
         qFatal("queued %d of %lld", window.queue().count(), qlonglong(paths.size()));
     measure.peakMb = peakRssMb();
+    measure.removeHeadMicros = removeHeadMicros(window, 1000);
     window.close();
     return measure;
 }
@@ -327,8 +321,13 @@ int main(int argc, char *argv[])
     many.reserve(longQueueEntries);
     while (many.size() < longQueueEntries)
         many += largest.mid(0, longQueueEntries - many.size());
+    const Measure shortQueue = queueOnly(many.mid(0, 2000));
     const Measure longQueue = queueOnly(many);
     queueGap = std::max(queueGap, longQueue.queueGapMs);
+    out << QStringLiteral("window time per head removal: %1 us with 2,000 queued, %2 us with %3\n")
+               .arg(shortQueue.removeHeadMicros, 0, 'f', 1)
+               .arg(longQueue.removeHeadMicros, 0, 'f', 1)
+               .arg(many.size());
     out << QStringLiteral("%1 entries queued in %2 s (gap %3 ms), peak %4 MB\n")
                .arg(many.size())
                .arg(longQueue.queueSeconds, 0, 'f', 3)
