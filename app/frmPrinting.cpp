@@ -33,8 +33,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTableView>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QWindow>
 
 #include <algorithm>

@@ -7,6 +7,7 @@
 //   ratio=<run/bare> max_gap_ms=<n> images=<n> parallel_ratio=<parallel run/bare> jobs=<P>
 
 #include "app/frmPrinting.h"
+#include "bench/BenchSupport.h"
 #include "engine/CompressionRun.h"
 #include "engine/ConverterCommand.h"
 #include "engine/ImageHeader.h"
@@ -15,7 +16,6 @@
 #include "queue/ImageQueue.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,35 +24,12 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
-#include <QTimer>
 
 #include <algorithm>
 
 #include <sys/resource.h>
 
 namespace {
-
-// The longest stretch in which the event loop served nothing, seen by a 5 ms timer (a finer
-// one would cost the run measurably more than the bare loop it is compared with).
-class GapMeter
-{
-public:
-    GapMeter()
-    {
-        m_timer.setInterval(5);
-        m_timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer,
-                         [this] { m_longest = std::max(m_longest, m_sinceLast.restart()); });
-        m_sinceLast.start();
-        m_timer.start();
-    }
-    qint64 longest() const { return m_longest; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_sinceLast;
-    qint64 m_longest = 0;
-};
 
 struct Measure {
     double seconds = 0;
@@ -84,16 +61,9 @@ Measure runProgram(const QStringList &images, const QString &outputFolder, int j
 {
     QDir(outputFolder).removeRecursively();
     frmPrinting window({});
-    window.show();
+    prepareWindowForRun(window, outputFolder, jobs);
     CompressionRun &run = window.run();
-    run.setProgramFolder(QStringLiteral(TESSALY_PROGRAM_DIR));
-    run.setJobs(jobs);
-    run.setFolderOpener([](const QString &) { return true; });
-    run.setSoundPlayer([](const QString &) {});
-    window.options().setOutputFolder(outputFolder);
-    window.options().cmbOutput()->setCurrentIndex(1);
-    for (const QString &image : images)
-        window.queue().AddToQueue(image);
+    window.queue().AddToQueue(images);
 
     Measure measure;
     QElapsedTimer clock;

@@ -44,7 +44,11 @@ void FolderScan::abort()
 void FolderScan::moveScanListIntoQueue()
 {
     QListWidget *scanList = m_queue->List1();
+    QStringList found;
+    found.reserve(scanList->count());
     for (int row = 0; row < scanList->count(); ++row)
-        m_queue->AddToQueue(scanList->item(row)->text());
+        found.append(scanList->item(row)->text());
     scanList->clear();
+    // One insertion however much was found: the list is told once, not once per image.
+    m_queue->AddToQueue(found);
 }

@@ -1,14 +1,17 @@
 #include "queue/ImageQueue.h"
 
 #include "platform/DesignFont.h"
+#include "queue/QueueModel.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
-#include <QTreeWidget>
+#include <QTableView>
 
 const QString &ImageQueue::normalHintText()
 {
@@ -30,35 +33,53 @@ const QString &ImageQueue::removeSelectedCommand()
 
 ImageQueue::ImageQueue(QWidget *window)
     : QObject(window)
-    , m_lstFile(new QListWidget(window))
-    , m_LV(new QTreeWidget(window))
+    , m_model(new QueueModel(this))
+    , m_lstFile(new QListView(window))
+    , m_LV(new QTableView(window))
     , m_List1(new QListWidget(window))
     , m_picText(new QFrame(window))
     , m_lblText(new QLabel(normalHintText(), m_picText))
     , m_txtAction(new QLineEdit(QStringLiteral("Text1"), window))
 {
     m_lstFile->setObjectName(QStringLiteral("lstFile"));
+    m_lstFile->setModel(m_model);
+    m_lstFile->setModelColumn(QueueModel::PathColumn);
+    m_lstFile->setUniformItemSizes(true);
     m_lstFile->hide();
     m_List1->setObjectName(QStringLiteral("List1"));
     m_List1->hide();
     m_txtAction->setObjectName(QStringLiteral("txtAction"));
     m_txtAction->hide();
 
+    // A table rather than a tree: a tree lays every row out again after each removal, a table
+    // only drops one row's height, so taking the head off a long queue stays cheap.
     m_LV->setObjectName(QStringLiteral("LV"));
-    m_LV->setRootIsDecorated(false);
-    m_LV->setUniformRowHeights(true);
+    m_LV->setModel(m_model);
     m_LV->setSortingEnabled(false);
-    m_LV->setAllColumnsShowFocus(true);
+    m_LV->setShowGrid(false);
+    m_LV->setWordWrap(false);
+    m_LV->setCornerButtonEnabled(false);
+    m_LV->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_LV->setSelectionMode(QAbstractItemView::SingleSelection);
     m_LV->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the list, as it leaves any other control, instead of walking its cells.
+    m_LV->setTabKeyNavigation(false);
     m_LV->setTextElideMode(Qt::ElideMiddle);
     // The two columns fill the list; a long path is shortened in its middle, never scrolled.
     m_LV->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_LV->setHeaderLabels({QStringLiteral("文件名"), QStringLiteral("格式")});
-    m_LV->header()->setStretchLastSection(false);
-    m_LV->header()->setSectionsMovable(false);
-    m_LV->setColumnWidth(0, 344);
-    m_LV->setColumnWidth(1, 67);
+    QHeaderView *rows = m_LV->verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    QHeaderView *columns = m_LV->horizontalHeader();
+    columns->setHighlightSections(false);
+    columns->setSectionsClickable(false);
+    columns->setStretchLastSection(false);
+    columns->setSectionsMovable(false);
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_LV->setColumnWidth(QueueModel::PathColumn, 344);
+    m_LV->setColumnWidth(QueueModel::FormatColumn, 67);
+    fitRowHeightToFont();
+    m_LV->installEventFilter(this);
 
     m_picText->setObjectName(QStringLiteral("picText"));
     m_picText->setAutoFillBackground(true);
@@ -78,47 +99,47 @@ ImageQueue::ImageQueue(QWidget *window)
     connect(m_txtAction, &QLineEdit::textChanged, this, &ImageQueue::txtAction_Change);
 }
 
-QString ImageQueue::FormatTag(const QString &path)
+void ImageQueue::fitRowHeightToFont()
 {
-    // Blanks only: other white space is part of the name.
-    qsizetype first = 0;
-    qsizetype end = path.size();
-    while (first < end && path.at(first) == u' ')
-        ++first;
-    while (end > first && path.at(end - 1) == u' ')
-        --end;
-    return path.mid(first, end - first).right(3).toUpper();
+    // Every row as high as a line of the list's font, the same for all, so no row is measured.
+    const int height = m_LV->fontMetrics().height() + 4;
+    m_LV->verticalHeader()->setMinimumSectionSize(height);
+    m_LV->verticalHeader()->setDefaultSectionSize(height);
+}
+
+bool ImageQueue::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_LV && event->type() == QEvent::FontChange)
+        fitRowHeightToFont();
+    return QObject::eventFilter(watched, event);
 }
 
 void ImageQueue::AddToQueue(const QString &path)
 {
-    m_lstFile->addItem(path);
-    auto *item = new QTreeWidgetItem(m_LV, {path, FormatTag(path)});
-    item->setToolTip(0, path);
+    m_model->append(path);
+}
+
+void ImageQueue::AddToQueue(const QStringList &paths)
+{
+    m_model->append(paths);
 }
 
 void ImageQueue::RemoveCurrent()
 {
-    if (m_LV->topLevelItemCount() > 0) {
-        // The item the user sees highlighted: Qt keeps a current item even when nothing is.
-        QTreeWidgetItem *current = m_LV->currentItem();
-        const int row = current && current->isSelected() ? m_LV->indexOfTopLevelItem(current) : -1;
-        if (row >= 0) {
-            delete m_LV->takeTopLevelItem(row);
-            delete m_lstFile->takeItem(row);
-        }
-    }
-    if (m_LV->topLevelItemCount() == 0)
+    // The entry the user sees highlighted: Qt keeps a current index even when nothing is.
+    const QModelIndex current = m_LV->currentIndex();
+    if (current.isValid() && m_LV->selectionModel()->isSelected(current))
+        m_model->removeAt(current.row());
+    if (m_model->count() == 0)
         showDropHint(normalHintText());
     m_List1->clear();
 }
 
 void ImageQueue::ClearQueue()
 {
-    m_LV->clear();
+    m_model->clear();
     showDropHint(normalHintText());
     m_List1->clear();
-    m_lstFile->clear();
 }
 
 void ImageQueue::txtAction_Change()
@@ -132,40 +153,32 @@ void ImageQueue::txtAction_Change()
 
 int ImageQueue::count() const
 {
-    return m_lstFile->count();
+    return m_model->count();
 }
 
 QString ImageQueue::head() const
 {
-    return m_lstFile->count() > 0 ? m_lstFile->item(0)->text() : QString();
+    return m_model->at(0);
 }
 
 QString ImageQueue::entryAt(int index) const
 {
-    const QListWidgetItem *item = m_lstFile->item(index);
-    return item ? item->text() : QString();
+    return m_model->at(index);
 }
 
 QString ImageQueue::headDisplayText() const
 {
-    return m_LV->topLevelItemCount() > 0 ? m_LV->topLevelItem(0)->text(0) : QString();
+    return m_LV->model()->index(0, QueueModel::PathColumn).data().toString();
 }
 
 void ImageQueue::removeHead()
 {
-    if (m_LV->topLevelItemCount() > 0)
-        delete m_LV->takeTopLevelItem(0);
-    if (m_lstFile->count() > 0)
-        delete m_lstFile->takeItem(0);
+    m_model->removeHead();
 }
 
 QStringList ImageQueue::entries() const
 {
-    QStringList paths;
-    paths.reserve(m_lstFile->count());
-    for (int i = 0; i < m_lstFile->count(); ++i)
-        paths.append(m_lstFile->item(i)->text());
-    return paths;
+    return m_model->paths();
 }
 
 void ImageQueue::showDropHint(const QString &text)

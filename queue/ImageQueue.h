@@ -2,18 +2,21 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QListView;
 class QListWidget;
-class QTreeWidget;
+class QTableView;
 class QWidget;
+class QueueModel;
 
-// The image queue, held twice and always in step: the hidden list lstFile with the full paths
-// (what the compression run reads) and the list view LV the user sees, each item with its format
-// tag. Also owns the drop hint over the empty list, the folder scan's scratch list List1 and the
-// mailbox txtAction through which the popup menu reaches the window.
+// The image queue: one model holds the entries, shown twice, so the two can never differ: the
+// hidden list lstFile with the full paths and the list view LV the user sees, each row with its
+// format tag. Also owns the drop hint over the empty list, the folder scan's scratch list List1
+// and the mailbox txtAction through which the popup menu reaches the window.
 class ImageQueue : public QObject
 {
     Q_OBJECT
@@ -26,11 +29,9 @@ public:
     // The one text of txtAction that is a command: remove the list view's current entry.
     static const QString &removeSelectedCommand();
 
-    // The tag of the "格式" column: the last three characters of the path without the blanks at
-    // its ends, upper-cased.
-    static QString FormatTag(const QString &path);
-
     void AddToQueue(const QString &path);
+    // Many paths at once, in their order, as one insertion.
+    void AddToQueue(const QStringList &paths);
     void RemoveCurrent();
     void ClearQueue();
     void txtAction_Change();
@@ -48,15 +49,23 @@ public:
     void setDropHintShown(bool shown);
     bool isDropHintVisible() const;
 
-    QTreeWidget *LV() const { return m_LV; }
+    QueueModel *model() const { return m_model; }
+    QListView *lstFile() const { return m_lstFile; }
+    QTableView *LV() const { return m_LV; }
     QListWidget *List1() const { return m_List1; }
     QFrame *picText() const { return m_picText; }
     QLabel *lblText() const { return m_lblText; }
     QLineEdit *txtAction() const { return m_txtAction; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
-    QListWidget *m_lstFile;
-    QTreeWidget *m_LV;
+    void fitRowHeightToFont();
+
+    QueueModel *m_model;
+    QListView *m_lstFile;
+    QTableView *m_LV;
     QListWidget *m_List1;
     QFrame *m_picText;
     QLabel *m_lblText;

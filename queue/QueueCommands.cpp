@@ -7,7 +7,7 @@
 #include "queue/ImageQueue.h"
 #include "queue/QueueDropTarget.h"
 
-#include <QTreeWidget>
+#include <utility>
 
 QueueCommands::QueueCommands(ImageQueue *queue, CCommonDialogs *dialogs, QWidget *window)
     : QObject(queue)
@@ -44,7 +44,7 @@ void QueueCommands::addFile()
     const QString path = NativePath::recoverFromDialog(m_dialogs->Filename());
     if (!path.isEmpty())
         m_queue->AddToQueue(path);
-    m_queue->setDropHintShown(m_queue->LV()->topLevelItemCount() == 0);
+    m_queue->setDropHintShown(m_queue->count() == 0);
 }
 
 void QueueCommands::AddFolder()
@@ -54,16 +54,21 @@ void QueueCommands::AddFolder()
 
 void QueueCommands::addPaths(const QStringList &paths)
 {
+    // Files are queued together, in one insertion per run of files between two folders.
+    QStringList files;
     for (const QString &path : paths) {
         if (m_folderScan->isAborted())
             return; // the window closed during the search of a folder before this path
         std::error_code error;
         const auto status = std::filesystem::status(NativePath::toFileSystem(path), error);
-        if (std::filesystem::is_directory(status))
+        if (std::filesystem::is_directory(status)) {
+            m_queue->AddToQueue(std::exchange(files, {}));
             m_folderScan->queueFolder(NativePath::absolutePath(path));
-        else if (std::filesystem::exists(status))
-            m_queue->AddToQueue(NativePath::absolutePath(path));
+        } else if (std::filesystem::exists(status)) {
+            files.append(NativePath::absolutePath(path));
+        }
     }
+    m_queue->AddToQueue(files);
     if (m_queue->count() > 0)
         m_queue->hideDropHint();
 }

@@ -7,7 +7,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMimeData>
-#include <QTreeWidget>
+#include <QTableView>
 #include <QUrl>
 
 #include <algorithm>
@@ -41,11 +41,13 @@ void QueueDropTarget::OLEDragDrop(QDropEvent *event)
     const QMimeData *data = event->mimeData();
     if (data && data->hasUrls()) {
         const QList<QUrl> urls = data->urls();
+        QStringList paths;
         for (const QUrl &url : urls) {
             const QString path = NativePath::fromFileUrl(url);
             if (!path.isEmpty())
-                m_queue->AddToQueue(path);
+                paths.append(path);
         }
+        m_queue->AddToQueue(paths);
     }
     if (m_queue->count() > 0)
         m_queue->hideDropHint();

@@ -4,7 +4,7 @@
 
 #include <QLineEdit>
 #include <QMenu>
-#include <QTreeWidget>
+#include <QTableView>
 
 frmMenu::frmMenu(ImageQueue *queue, QWidget *window)
     : QObject(queue)

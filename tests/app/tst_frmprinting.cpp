@@ -28,10 +28,10 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <memory>
 
@@ -98,10 +98,10 @@ private Q_SLOTS:
                              static_cast<QLabel *>(window.options().lblDefault())})
             QCOMPARE(colourOf(link->palette().color(QPalette::WindowText)), linkColour);
         QCOMPARE(window.lblWhy()->text(), QStringLiteral("为什么压缩后图片依然很大呢?"));
-        QTreeWidget *list = window.queue().LV();
+        QTableView *list = window.queue().LV();
         QCOMPARE(list->geometry(), QRect(14, 128, 413, 196));
-        QCOMPARE(list->headerItem()->text(0), QStringLiteral("文件名"));
-        QCOMPARE(list->headerItem()->text(1), QStringLiteral("格式"));
+        QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("文件名"));
+        QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("格式"));
         QCOMPARE(list->columnWidth(0), 344);
         QCOMPARE(list->columnWidth(1), 67);
         QCOMPARE(window.queue().picText()->geometry(), QRect(138, 214, 149, 19));
@@ -221,12 +221,13 @@ private Q_SLOTS:
         window.ScaleForScreen(15, 15);
         QCOMPARE(window.options().lblCF()->font().pointSizeF(), 9.0);
         const qreal listPoints = window.queue().LV()->font().pointSizeF();
-        const qreal headerPoints = window.queue().LV()->header()->font().pointSizeF();
+        const qreal headerPoints = window.queue().LV()->horizontalHeader()->font().pointSizeF();
         window.ScaleForScreen(12, 12);
         QCOMPARE(window.options().lblCF()->font().pointSizeF(), 9.0 * 0.8);
         QCOMPARE(window.options().cmbDPI()->font().pointSizeF(), 8.25 * 0.8);
         QCOMPARE(window.queue().LV()->font().pointSizeF(), listPoints * 0.8 * 0.8);
-        QCOMPARE(window.queue().LV()->header()->font().pointSizeF(), headerPoints * 0.8 * 0.8);
+        QCOMPARE(window.queue().LV()->horizontalHeader()->font().pointSizeF(),
+                 headerPoints * 0.8 * 0.8);
         QCOMPARE(window.size(), QSize(446, 479));
         QCOMPARE(window.options().SliderMin(), qint16(1600));
         QCOMPARE(window.options().SliderMax(), qint16(3200));

@@ -28,7 +28,7 @@
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTableView>
 
 #include <memory>
 
@@ -136,7 +136,7 @@ private Q_SLOTS:
             {options.lblDefault(), QAccessible::Link, QStringLiteral("默认值")},
             {window.lblWhy(), QAccessible::Link, QStringLiteral("为什么压缩后图片依然很大呢?")},
             {window.pb(), QAccessible::ProgressBar, QStringLiteral("当前状态")},
-            {window.queue().LV(), QAccessible::Tree, QStringLiteral("文件列表")},
+            {window.queue().LV(), QAccessible::Table, QStringLiteral("文件列表")},
         };
         for (const Expected &control : expected) {
             QAccessibleInterface *described = describe(control.control);
@@ -216,7 +216,7 @@ private Q_SLOTS:
         QCOMPARE(root->role(), QAccessible::Window);
         const QList<QObject *> offered = offeredChildren(root);
         const QList<QWidget *> hidden = {
-            window->findChild<QListWidget *>(QStringLiteral("lstFile")), window->queue().List1(),
+            window->findChild<QWidget *>(QStringLiteral("lstFile")), window->queue().List1(),
             window->queue().txtAction(), window->txtDebug()};
         for (QWidget *control : hidden) {
             QVERIFY(control);

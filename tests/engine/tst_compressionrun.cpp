@@ -19,11 +19,11 @@
 #include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <algorithm>
 #include <memory>
@@ -193,7 +193,7 @@ private Q_SLOTS:
         const QString result = resultOf(photos(name));
         QCOMPARE(identify(QStringLiteral("%m %Q"), result), QStringLiteral("JPEG 75"));
         QCOMPARE(fixture.queue.count(), 0);
-        QCOMPARE(fixture.queue.LV()->topLevelItemCount(), 0);
+        QCOMPARE(fixture.queue.LV()->model()->rowCount(), 0);
         QCOMPARE(fixture.pb->value(), 0);
         QCOMPARE(fixture.lblPB->text(), QStringLiteral("完成."));
         QVERIFY(fixture.failed.isEmpty());

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "queue/ImageQueue.h"
+#include "queue/QueueModel.h"
 
+#include <QHeaderView>
+#include <QListView>
 #include <QListWidget>
+#include <QTableView>
 #include <QTest>
-#include <QTreeWidget>
 #include <QWidget>
 
 // A real window holding the image queue, for tests that drive the queue's commands.
@@ -12,26 +15,51 @@ struct QueueWindow {
     QWidget window;
     ImageQueue *queue = new ImageQueue(&window);
 
-    // The display side of the queue: item texts of LV, head first.
+    // What LV shows in a row and column.
+    QString shown(int row, int column) const
+    {
+        return queue->LV()->model()->index(row, column).data().toString();
+    }
+
+    // The paths as LV shows them, head first.
     QStringList shownPaths() const
     {
         QStringList paths;
-        for (int i = 0; i < queue->LV()->topLevelItemCount(); ++i)
-            paths.append(queue->LV()->topLevelItem(i)->text(0));
+        for (int row = 0; row < queue->LV()->model()->rowCount(); ++row)
+            paths.append(shown(row, QueueModel::PathColumn));
         return paths;
     }
 
-    // lstFile and LV hold the same paths in the same order, each item with its format tag.
+    // The paths as lstFile lists them, head first.
+    QStringList listedPaths() const
+    {
+        const QListView *list = queue->lstFile();
+        QStringList paths;
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            paths.append(list->model()->index(row, list->modelColumn()).data().toString());
+        return paths;
+    }
+
+    // Highlights a row of LV as a click does.
+    void select(int row) const
+    {
+        queue->LV()->setCurrentIndex(queue->LV()->model()->index(row, QueueModel::PathColumn));
+    }
+
+    // lstFile and LV show the queue's paths in its order, each row of LV with its format tag,
+    // and LV's own row bookkeeping has followed every change.
     bool inStep() const
     {
         const QStringList paths = queue->entries();
-        if (paths != shownPaths())
+        if (queue->count() != paths.size() || listedPaths() != paths || shownPaths() != paths)
             return false;
-        for (int i = 0; i < paths.size(); ++i) {
-            if (queue->LV()->topLevelItem(i)->text(1) != ImageQueue::FormatTag(paths.at(i)))
+        if (queue->LV()->verticalHeader()->count() != paths.size())
+            return false;
+        for (int row = 0; row < paths.size(); ++row) {
+            if (shown(row, QueueModel::FormatColumn) != QueueModel::FormatTag(paths.at(row)))
                 return false;
         }
-        return true;
+        return queue->LV()->currentIndex().row() < paths.size();
     }
 
     QStringList scanList() const

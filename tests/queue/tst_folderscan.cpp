@@ -191,7 +191,7 @@ void TestFolderScan::removeCommandDuringScanDiscardsFoundSoFar()
     const QStringList earlier{u"/p/1.jpg"_s, u"/p/2.jpg"_s};
     for (const QString &entry : earlier)
         w.queue->AddToQueue(entry);
-    w.queue->LV()->setCurrentItem(w.queue->LV()->topLevelItem(0));
+    w.select(0);
     int discarded = -1;
     whenScanListReaches(w, 3, [&] {
         discarded = w.queue->List1()->count();

@@ -31,6 +31,7 @@ private slots:
     void menuRemoveAllClears();
     void popupShowsMenu();
     void deleteKeyRemovesTheSelectedEntry();
+    void tabLeavesTheList();
 };
 
 namespace {
@@ -70,7 +71,7 @@ void TestImageQueue::formatTag()
     QFETCH(QString, tag);
     QueueWindow w;
     w.queue->AddToQueue(path);
-    QCOMPARE(w.queue->LV()->topLevelItem(0)->text(1), tag);
+    QCOMPARE(w.shown(0, QueueModel::FormatColumn), tag);
     // The entry itself is kept exactly as given, blanks included.
     QCOMPARE(w.queue->head(), path);
     QCOMPARE(w.queue->headDisplayText(), path);
@@ -102,7 +103,7 @@ void TestImageQueue::removeCurrentAt()
     QueueWindow w;
     fill(w.queue, threePaths());
     w.queue->hideDropHint();
-    w.queue->LV()->setCurrentItem(w.queue->LV()->topLevelItem(row));
+    w.select(row);
 
     w.queue->RemoveCurrent();
 
@@ -119,7 +120,7 @@ void TestImageQueue::removeCurrentWithoutCurrentItem()
     fill(w.queue, threePaths());
     w.queue->hideDropHint();
     w.queue->List1()->addItem(QStringLiteral("/found/so/far.jpg"));
-    w.queue->LV()->setCurrentItem(nullptr);
+    w.queue->LV()->setCurrentIndex({});
 
     w.queue->RemoveCurrent();
 
@@ -129,7 +130,7 @@ void TestImageQueue::removeCurrentWithoutCurrentItem()
     QCOMPARE(w.queue->List1()->count(), 0);
 
     // An item that is current but no longer highlighted is not the one the user means.
-    w.queue->LV()->setCurrentItem(w.queue->LV()->topLevelItem(1));
+    w.select(1);
     w.queue->LV()->clearSelection();
     w.queue->RemoveCurrent();
     QCOMPARE(w.queue->entries(), threePaths());
@@ -141,7 +142,7 @@ void TestImageQueue::removeCurrentOnEmptyQueueShowsHint()
     w.queue->AddToQueue(QStringLiteral("/p/only.jpg"));
     w.queue->showDropHint(ImageQueue::searchingHintText());
     w.queue->hideDropHint();
-    w.queue->LV()->setCurrentItem(w.queue->LV()->topLevelItem(0));
+    w.select(0);
 
     w.queue->RemoveCurrent();
     QCOMPARE(w.queue->count(), 0);
@@ -179,7 +180,7 @@ void TestImageQueue::txtActionOnlyExactCommandRemoves()
     fill(w.queue, threePaths());
     w.queue->hideDropHint();
     w.queue->List1()->addItem(QStringLiteral("/found/1.jpg"));
-    w.queue->LV()->setCurrentItem(w.queue->LV()->topLevelItem(1));
+    w.select(1);
 
     w.queue->txtAction()->setText(text);
 
@@ -211,7 +212,7 @@ void TestImageQueue::clearQueue()
     w.queue->ClearQueue();
 
     QCOMPARE(w.queue->count(), 0);
-    QCOMPARE(w.queue->LV()->topLevelItemCount(), 0);
+    QVERIFY(w.inStep());
     QCOMPARE(w.queue->List1()->count(), 0);
     QVERIFY(w.queue->isDropHintVisible());
     QCOMPARE(w.queue->lblText()->text(), ImageQueue::normalHintText());
@@ -227,7 +228,7 @@ void TestImageQueue::hintStaysHiddenAfterRunEmptiedQueue()
         w.queue->removeHead();
         QVERIFY(w.inStep());
     }
-    QCOMPARE(w.queue->LV()->topLevelItemCount(), 0);
+    QVERIFY(w.inStep());
     QVERIFY(!w.queue->isDropHintVisible());
     // A removal on the emptied list brings the hint back.
     w.queue->txtAction()->setText(ImageQueue::removeSelectedCommand());
@@ -254,7 +255,7 @@ void TestImageQueue::menuRemoveSelectedOnlyWritesMailbox()
     frmMenu menu(w.queue, &w.window);
     fill(w.queue, threePaths());
     w.queue->hideDropHint();
-    w.queue->LV()->setCurrentItem(w.queue->LV()->topLevelItem(2));
+    w.select(2);
     QSignalSpy mailbox(w.queue->txtAction(), &QLineEdit::textChanged);
 
     menu.menuRemoveSelected()->trigger();
@@ -304,19 +305,38 @@ void TestImageQueue::deleteKeyRemovesTheSelectedEntry()
     w.window.show();
     QApplication::setActiveWindow(&w.window);
     QVERIFY(QTest::qWaitForWindowActive(&w.window));
-    QTreeWidget *list = w.queue->LV();
+    QTableView *list = w.queue->LV();
     list->setFocus();
-    list->setCurrentItem(list->topLevelItem(1));
+    w.select(1);
 
     QTest::keyClick(list, Qt::Key_Delete);
     QCOMPARE(w.queue->entries(), QStringList({threePaths().at(0), threePaths().at(2)}));
     QVERIFY(w.inStep());
 
     // Locked for a run: the key does nothing.
-    list->setCurrentItem(list->topLevelItem(0));
+    w.select(0);
     list->setEnabled(false);
     QTest::keyClick(list, Qt::Key_Delete);
     QCOMPARE(w.queue->count(), 2);
+}
+
+void TestImageQueue::tabLeavesTheList()
+{
+    QueueWindow w;
+    auto *next = new QLineEdit(&w.window);
+    QWidget::setTabOrder(w.queue->LV(), next);
+    fill(w.queue, threePaths());
+    w.window.show();
+    QApplication::setActiveWindow(&w.window);
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
+    w.queue->LV()->setFocus();
+    w.select(0);
+
+    QTest::keyClick(w.queue->LV(), Qt::Key_Tab);
+
+    // The keyboard moves on to the next control; the highlighted entry stays where it was.
+    QCOMPARE(QApplication::focusWidget(), next);
+    QCOMPARE(w.queue->LV()->currentIndex().row(), 0);
 }
 
 #include "tst_imagequeue.moc"

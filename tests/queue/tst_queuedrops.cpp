@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -51,7 +52,7 @@ QWidget *targetWidget(const QueueWindow &w, Target target)
     case Target::ListView:
         return w.queue->LV()->viewport();
     case Target::ListHeader:
-        return dropSite(w.queue->LV()->header()->viewport());
+        return dropSite(w.queue->LV()->horizontalHeader()->viewport());
     case Target::ListScrollBar:
         return dropSite(w.queue->LV()->verticalScrollBar());
     case Target::HintBox:
@@ -126,7 +127,7 @@ void TestQueueDrops::dropQueuesFilesInOrder()
 
     QCOMPARE(w.queue->entries(), QStringList{u"/p/queued.jpg"_s} + dropped);
     QVERIFY(w.inStep());
-    QCOMPARE(w.queue->LV()->topLevelItem(3)->text(1), u"PEG"_s);
+    QCOMPARE(w.shown(3, QueueModel::FormatColumn), u"PEG"_s);
     QVERIFY(!w.queue->isDropHintVisible());
 }
 
@@ -178,7 +179,7 @@ void TestQueueDrops::dropOfFolderQueuesFolderItself()
     QCOMPARE(drop(w.queue->LV()->viewport(), data.get()), Qt::CopyAction);
 
     QCOMPARE(w.queue->entries(), QStringList{folder});
-    QCOMPARE(w.queue->LV()->topLevelItem(0)->text(1), u"BUM"_s);
+    QCOMPARE(w.shown(0, QueueModel::FormatColumn), u"BUM"_s);
 }
 
 void TestQueueDrops::dropOfTenThousandFiles()
@@ -188,9 +189,12 @@ void TestQueueDrops::dropOfTenThousandFiles()
     for (int i = 0; i < 10000; ++i)
         dropped.append(u"/p/img%1.jpg"_s.arg(i));
     const std::unique_ptr<QMimeData> data(filesData(dropped));
+    QSignalSpy inserted(w.queue->model(), &QAbstractItemModel::rowsInserted);
 
     QCOMPARE(drop(w.queue->picText(), data.get()), Qt::CopyAction);
 
+    // The list hears of the drop once, not once per file.
+    QCOMPARE(inserted.size(), 1);
     QCOMPARE(w.queue->entries(), dropped);
     QVERIFY(w.inStep());
     QVERIFY(!w.queue->isDropHintVisible());
