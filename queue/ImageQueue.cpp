@@ -168,7 +168,7 @@ QString ImageQueue::entryAt(int index) const
 
 QString ImageQueue::headDisplayText() const
 {
-    return m_LV->model()->index(0, QueueModel::PathColumn).data().toString();
+    return m_LV->model()->index(0, QueueModel::PathColumn).data(QueueModel::PathRole).toString();
 }
 
 void ImageQueue::removeHead()

@@ -1,5 +1,7 @@
 #include "queue/QueueModel.h"
 
+#include "platform/NativePath.h"
+
 QueueModel::QueueModel(QObject *parent)
     : QAbstractTableModel(parent)
 {}
@@ -33,10 +35,13 @@ QVariant QueueModel::data(const QModelIndex &index, int role) const
     const QString &path = m_paths[std::size_t(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-        return index.column() == PathColumn ? path : FormatTag(path);
+        // A name that is not UTF-8 is shown as the user would read it, not as stray bytes.
+        return index.column() == PathColumn ? NativePath::displayPath(path) : FormatTag(path);
     case Qt::ToolTipRole:
         // A long path is shortened in the list; its tooltip shows all of it.
-        return index.column() == PathColumn ? QVariant(path) : QVariant();
+        return index.column() == PathColumn ? QVariant(NativePath::displayPath(path)) : QVariant();
+    case PathRole:
+        return path;
     default:
         return {};
     }

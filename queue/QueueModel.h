@@ -16,6 +16,8 @@ class QueueModel : public QAbstractTableModel
 
 public:
     enum Column { PathColumn = 0, FormatColumn = 1, ColumnCount = 2 };
+    // The entry's path exactly as queued; what the list shows is the path made readable.
+    static constexpr int PathRole = Qt::UserRole;
 
     explicit QueueModel(QObject *parent = nullptr);
 

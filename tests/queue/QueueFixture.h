@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/NativePath.h"
 #include "queue/ImageQueue.h"
 #include "queue/QueueModel.h"
 
@@ -51,7 +52,10 @@ struct QueueWindow {
     bool inStep() const
     {
         const QStringList paths = queue->entries();
-        if (queue->count() != paths.size() || listedPaths() != paths || shownPaths() != paths)
+        QStringList readable;
+        for (const QString &path : paths)
+            readable.append(NativePath::displayPath(path));
+        if (queue->count() != paths.size() || listedPaths() != readable || shownPaths() != readable)
             return false;
         if (queue->LV()->verticalHeader()->count() != paths.size())
             return false;

@@ -3,6 +3,7 @@
 #include "queue/FileSearch.h"
 #include "queue/QueueCommands.h"
 #include "queue/QueueDropTarget.h"
+#include "queue/QueueModel.h"
 #include "tests/queue/QueueFixture.h"
 
 #include <QDropEvent>
@@ -94,6 +95,11 @@ private Q_SLOTS:
         dropTarget.OLEDragDrop(&event);
         QCOMPARE(w.queue->entries(), QStringList{NativePath::fromNative(raw)});
         QCOMPARE(NativePath::toNative(w.queue->head()), raw);
+        QCOMPARE(NativePath::toNative(w.queue->headDisplayText()), raw);
+        // Shown readably, kept exactly.
+        const QModelIndex shown = w.queue->model()->index(0, QueueModel::PathColumn);
+        QCOMPARE(shown.data().toString(), NativePath::displayPath(NativePath::fromNative(raw)));
+        QVERIFY(shown.data().toString().endsWith(QStringLiteral("/照片/大图.png")));
     }
 };
 
