@@ -267,6 +267,7 @@ void frmPrinting::createActions()
     connect(m_actions->minimise(), &QAction::triggered, this, &frmPrinting::imgMin_Click);
     // Esc is for a run only.
     connect(m_run, &CompressionRun::startBusyChanged, m_actions->stop(), &QAction::setEnabled);
+    connect(m_actions->stop(), &QAction::triggered, m_run, &CompressionRun::requestStop);
     // White shows on the red title bar and the red Start button; the rest keep the skin's red.
     for (PictureButton *onRed : {m_imgClose, m_imgMin, m_imgStart})
         onRed->setFocusMarkColour(Qt::white);

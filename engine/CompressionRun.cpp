@@ -119,6 +119,20 @@ const QString &CompressionRun::doneText()
     return text;
 }
 
+const QString &CompressionRun::stoppedText()
+{
+    static const QString text = QStringLiteral("已停止.");
+    return text;
+}
+
+void CompressionRun::requestStop()
+{
+    if (!m_runInProgress)
+        return;
+    m_stopRequested = true;
+    m_wait->interrupt();
+}
+
 QStringList CompressionRun::failedEntries() const
 {
     QStringList sources;
@@ -220,6 +234,7 @@ void CompressionRun::Command3_Click()
 
     m_runInProgress = true;
     m_aborted = false;
+    m_stopRequested = false;
     ++m_runNumber;
     m_cancelCopies = std::make_shared<std::atomic_bool>(false);
     m_copyPool.setMaxThreadCount(m_jobs);
@@ -256,7 +271,7 @@ void CompressionRun::Command3_Click()
     }
     m_failed.clear();
 
-    while (!m_aborted && m_queue.count() > 0) {
+    while (!m_aborted && m_queue.count() > 0 && !(m_stopRequested && m_jobsInFlight.empty())) {
         m_controls.lblPB->setText(QStringLiteral("正在压缩..."));
         dispatchJobs();
         while (!m_aborted && !m_jobsInFlight.empty() && !m_jobsInFlight.front().done) {
@@ -279,7 +294,7 @@ void CompressionRun::dispatchJobs()
         return std::count_if(m_jobsInFlight.cbegin(), m_jobsInFlight.cend(),
                              [](const Job &job) { return !job.done; });
     };
-    while (!m_aborted && m_jobsInFlight.size() < m_slots.size() &&
+    while (!m_aborted && !m_stopRequested && m_jobsInFlight.size() < m_slots.size() &&
            m_jobsInFlight.size() < std::size_t(m_queue.count()) && converting() < m_jobs) {
         std::size_t free = 0;
         while (m_slots[free]->busy)
@@ -462,7 +477,10 @@ bool CompressionRun::moveResultOut(const QString &result, const QString &outputP
 void CompressionRun::finishRun()
 {
     m_controls.pb->setValue(0);
-    m_controls.lblPB->setText(m_failed.isEmpty() ? doneText() : failureText(m_failed.size()));
+    QString status = m_failed.isEmpty() ? doneText() : failureText(m_failed.size());
+    if (m_stopRequested)
+        status.replace(doneText(), stoppedText());
+    m_controls.lblPB->setText(status);
     QString failures;
     if (!m_failed.isEmpty()) {
         QStringList lines;

@@ -69,6 +69,11 @@ public:
     void setFolderOpener(std::function<bool(const QString &)> opener);
     void setSoundPlayer(std::function<void(const QString &)> player);
 
+    // Stops the run once the images already being converted are committed; the rest of the
+    // queue stays for the next run.
+    void requestStop();
+    static const QString &stoppedText(); // "已停止."
+
     // The window is closing: every converter this run started ends now, nothing more is written,
     // and the run returns as soon as control comes back to it.
     void abort();
@@ -132,4 +137,5 @@ private:
     int m_jobs = 1;
     bool m_runInProgress = false;
     bool m_aborted = false;
+    bool m_stopRequested = false;
 };

@@ -854,6 +854,35 @@ private Q_SLOTS:
         QCOMPARE(fixture.failed, QStringList{big});
         QVERIFY(QFileInfo::exists(resultOf(photos(QStringLiteral("next.png")))));
     }
+
+    void stopKeepsTheUnconvertedEntriesQueuedInOrder()
+    {
+        QStringList sources;
+        for (const char *name : {"s1.png", "s2.png", "s3.png", "s4.png"}) {
+            sources.append(photos(QString::fromLatin1(name)));
+            QVERIFY(TestFiles::write(sources.last(), "slow"));
+        }
+        RunFixture fixture(m_fakeProgram);
+        fixture.add(sources);
+        const QMetaObject::Connection stopAtFirst =
+            QObject::connect(fixture.run.get(), &CompressionRun::entryCommitted, fixture.run.get(),
+                             [&fixture] { fixture.run->requestStop(); });
+        fixture.run->Command3_Click();
+
+        QCOMPARE(fixture.committed, sources.mid(0, 1));
+        QCOMPARE(fixture.queue.entries(), sources.mid(1));
+        QVERIFY(QFileInfo::exists(resultOf(sources.first())));
+        QCOMPARE(fixture.lblPB->text(), CompressionRun::stoppedText());
+        QVERIFY(!fixture.run->RunInProgress());
+        QVERIFY(fixture.imgStart->isEnabled());
+        QVERIFY(!QFileInfo::exists(Platform::jpgTmpFolder()));
+
+        // The next run takes up where the stopped one left off.
+        QObject::disconnect(stopAtFirst);
+        fixture.run->Command3_Click();
+        QCOMPARE(fixture.committed, sources);
+        QCOMPARE(fixture.lblPB->text(), CompressionRun::doneText());
+    }
 };
 
 QTEST_MAIN(TestCompressionRun)
