@@ -5,6 +5,7 @@
 //   max_gap_ms=<longest stretch without served events> big_s=<run time> copy_s=<a plain copy of
 //   the large file, what the window would have waited for had it copied it itself>
 #include "BenchSupport.h"
+#include "queue/ImageQueue.h"
 
 #include <QApplication>
 #include <QDir>
