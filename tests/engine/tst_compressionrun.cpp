@@ -354,6 +354,9 @@ private Q_SLOTS:
         const QString mvg = photos(QStringLiteral("vector.jpg"));
         QVERIFY(TestFiles::write(mvg, "push graphic-context\nviewbox 0 0 9 9\n"
                                       "rectangle 0 0 5 5\npop graphic-context\n"));
+        // A format the system's converter reads but this program does not accept.
+        const QString pixmap = photos(QStringLiteral("pixmap.jpg"));
+        QVERIFY(TestFiles::write(pixmap, QByteArray("P6\n2 2\n255\n") + QByteArray(12, '\x80')));
         const QString huge = photos(QStringLiteral("huge.png"));
         QVERIFY(TestFiles::imageMagick(
             QStringLiteral("convert"),
@@ -377,6 +380,7 @@ private Q_SLOTS:
                                  text,
                                  svg,
                                  mvg,
+                                 pixmap,
                                  huge,
                                  lockedSource};
         QStringList queue = {good, oddName, strayByte};
@@ -398,7 +402,7 @@ private Q_SLOTS:
         QCOMPARE(identify(QStringLiteral("%m"), resultOf(good)), QStringLiteral("JPEG"));
         QCOMPARE(identify(QStringLiteral("%m"), resultOf(oddName)), QStringLiteral("JPEG"));
         QCOMPARE(identify(QStringLiteral("%wx%h"), resultOf(strayByte)), QStringLiteral("400x300"));
-        for (const QString &path : {zero, truncated, text, svg, mvg, huge})
+        for (const QString &path : {zero, truncated, text, svg, mvg, pixmap, huge})
             QVERIFY2(!QFileInfo::exists(resultOf(path)), qPrintable(path));
         QCOMPARE(TestFiles::read(lockedResult), QByteArray("keep me"));
         for (auto it = checksums.cbegin(); it != checksums.cend(); ++it) {
@@ -507,6 +511,20 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(resultOf(sources[0])));
         QVERIFY(!QFileInfo::exists(resultOf(sources[1])));
         QCOMPARE(fixture.run->failedEntries(), sources);
+    }
+
+    void everyFailedEntryIsCounted()
+    {
+        // The same broken image queued twice fails twice.
+        const QString broken = photos(QStringLiteral("broken.png"));
+        const QString good = photos(QStringLiteral("good.png"));
+        QVERIFY(TestFiles::write(broken, "fail"));
+        QVERIFY(TestFiles::write(good, "good"));
+        RunFixture fixture(m_fakeProgram, 1);
+        fixture.add({broken, good, broken});
+        fixture.run->Command3_Click();
+        QCOMPARE(fixture.run->failedEntries(), QStringList({broken, broken}));
+        QCOMPARE(fixture.lblPB->text(), QStringLiteral("完成. 2 个文件失败"));
     }
 
     void warningAsTheConverterExitsFailsTheEntry()
