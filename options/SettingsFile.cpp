@@ -17,7 +17,7 @@ constexpr qint64 maxReadBytes = 1024 * 1024;
 
 enum Line { FolderLine, QualityLine, ResizeLine, ThumbLine, CaptionLine, ChoiceLine, LineCount };
 
-QStringList readLines(const QString &path)
+QStringList readLines(const QString &path, QStringConverter::Encoding codePage)
 {
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
@@ -26,7 +26,7 @@ QStringList readLines(const QString &path)
 
     // A file that an editor saved with a byte-order mark is UTF-8 whatever the system uses.
     const QByteArray utf8Bom("\xEF\xBB\xBF");
-    QStringDecoder decoder(QStringConverter::System);
+    QStringDecoder decoder(codePage);
     if (bytes.startsWith(utf8Bom)) {
         bytes.remove(0, utf8Bom.size());
         decoder = QStringDecoder(QStringConverter::Utf8);
@@ -58,9 +58,10 @@ std::optional<qint16> roundedNumber(const QString &text)
 
 } // namespace
 
-void SettingsFile::LoadSettings(CompressionOptions &options, const QString &path)
+void SettingsFile::LoadSettings(CompressionOptions &options, const QString &path,
+                                QStringConverter::Encoding codePage)
 {
-    const QStringList lines = readLines(path);
+    const QStringList lines = readLines(path, codePage);
     const auto has = [&lines](Line line) {
         return line < lines.size();
     };

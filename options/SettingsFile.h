@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringConverter>
 
 class CompressionOptions;
 
@@ -13,8 +14,10 @@ class SettingsFile
 public:
     // Applies what the file holds over the defaults already set. Never fails and never asks
     // anything: a missing file, a missing line or a value that cannot be read leaves that value
-    // as it was; no folder chooser opens.
-    static void LoadSettings(CompressionOptions &options, const QString &path);
+    // as it was; no folder chooser opens. The code page is the system's; another one can be
+    // named where the system has only UTF-8, to try what a Windows code page makes of a file.
+    static void LoadSettings(CompressionOptions &options, const QString &path,
+                             QStringConverter::Encoding codePage = QStringConverter::System);
 
     // Replaces the file in one step, creating its folder when needed; an old file stays whole
     // when the new one cannot be written. On failure returns false with a message for the user

@@ -1,8 +1,13 @@
 #include "app/SingleInstance.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 class TestSingleInstance : public QObject
 {
@@ -40,6 +45,33 @@ private Q_SLOTS:
         QVERIFY(second.sendToPrimary(paths));
         QVERIFY(received.wait(5000));
         QCOMPARE(received.first().first().toStringList(), paths);
+    }
+
+    void onlyThisUserCanHandPathsOver()
+    {
+        // Whatever the user's umask, no other account may connect and queue paths in this
+        // window: the hand-off socket is the owner's alone.
+        QTemporaryDir root;
+        QTemporaryDir sockets;
+        const QByteArray oldTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", sockets.path().toUtf8());
+        const mode_t oldMask = umask(0);
+        const auto restore = qScopeGuard([&] {
+            umask(oldMask);
+            qputenv("TMPDIR", oldTemp);
+        });
+        SingleInstance first(root.path());
+        QVERIFY(first.tryBecomePrimary());
+        first.listen();
+
+        const QFileInfoList entries =
+            QDir(sockets.path()).entryInfoList(QDir::System | QDir::NoDotAndDotDot);
+        QCOMPARE(entries.size(), 1);
+        QCOMPARE(entries.first().permissions() & QFileDevice::Permissions(0x7077),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QSignalSpy received(&first, &SingleInstance::pathsReceived);
+        QVERIFY(SingleInstance(root.path()).sendToPrimary({QStringLiteral("/a.png")}));
+        QVERIFY(received.wait(5000));
     }
 
     void nobodyListeningMeansNothingIsSent()

@@ -40,7 +40,9 @@ for argument; do out="$argument"; done
 printf '%s\n' "$*" >> "$TESSALY_FAKE_LOG"
 case "$(head -c 4 "$in")" in
     fail) echo "this image is broken" >&2; exit 1 ;;
+    half) cp "$in" "$out"; echo "gave up after writing" >&2; exit 1 ;;
     none) exit 0 ;;
+    warn) cp "$in" "$out"; echo "convert: Premature end of JPEG file $in" >&2; exit 0 ;;
     hang) exec sleep 600 ;;
     slow) sleep 0.6 ;;
 esac
@@ -53,10 +55,14 @@ QString resultOf(const QString &source)
     return info.path() + u'/' + info.fileName().section(u'.', 0, 0) + QStringLiteral("_已压缩.jpg");
 }
 
+// What identify says, or a text no comparison expects when it cannot read the file.
 QString identify(const QString &format, const QString &file)
 {
-    return QString::fromUtf8(TestFiles::imageMagick(QStringLiteral("identify"),
-                                                    {QStringLiteral("-format"), format, file}));
+    QByteArray output;
+    if (!TestFiles::imageMagick(QStringLiteral("identify"),
+                                {QStringLiteral("-format"), format, file}, &output))
+        return QStringLiteral("(identify could not read %1)").arg(file);
+    return QString::fromUtf8(output);
 }
 
 // A window with the controls a run needs, wired like the real one.
@@ -279,13 +285,13 @@ private Q_SLOTS:
     {
         // Left half fully transparent over red colour values, right half opaque blue.
         const QString source = photos(QStringLiteral("half.png"));
-        TestFiles::imageMagick(
+        QVERIFY(TestFiles::imageMagick(
             QStringLiteral("convert"),
             {QStringLiteral("-size"), QStringLiteral("40x20"), QStringLiteral("xc:blue"),
              QStringLiteral("-alpha"), QStringLiteral("set"), QStringLiteral("-region"),
              QStringLiteral("20x20+0+0"), QStringLiteral("-fill"),
              QStringLiteral("rgba(255,0,0,0)"), QStringLiteral("-draw"),
-             QStringLiteral("color 0,0 reset"), QStringLiteral("PNG32:") + source});
+             QStringLiteral("color 0,0 reset"), QStringLiteral("PNG32:") + source}));
         QVERIFY(QFileInfo(source).size() > 0);
         RunFixture fixture(m_realProgram);
         fixture.add({source});
@@ -313,9 +319,10 @@ private Q_SLOTS:
     void severalFramesGiveTheFirstFrame()
     {
         const QString source = photos(QStringLiteral("anim.gif"));
-        TestFiles::imageMagick(QStringLiteral("convert"),
-                               {QStringLiteral("-size"), QStringLiteral("16x16"),
-                                QStringLiteral("xc:red"), QStringLiteral("xc:blue"), source});
+        QVERIFY(
+            TestFiles::imageMagick(QStringLiteral("convert"),
+                                   {QStringLiteral("-size"), QStringLiteral("16x16"),
+                                    QStringLiteral("xc:red"), QStringLiteral("xc:blue"), source}));
         RunFixture fixture(m_realProgram);
         fixture.add({source});
         fixture.run->Command3_Click();
@@ -351,10 +358,13 @@ private Q_SLOTS:
         const QString mvg = photos(QStringLiteral("vector.jpg"));
         QVERIFY(TestFiles::write(mvg, "push graphic-context\nviewbox 0 0 9 9\n"
                                       "rectangle 0 0 5 5\npop graphic-context\n"));
+        // A format the system's converter reads but this program does not accept.
+        const QString pixmap = photos(QStringLiteral("pixmap.jpg"));
+        QVERIFY(TestFiles::write(pixmap, QByteArray("P6\n2 2\n255\n") + QByteArray(12, '\x80')));
         const QString huge = photos(QStringLiteral("huge.png"));
-        TestFiles::imageMagick(
+        QVERIFY(TestFiles::imageMagick(
             QStringLiteral("convert"),
-            {QStringLiteral("-size"), QStringLiteral("8x8"), QStringLiteral("xc:white"), huge});
+            {QStringLiteral("-size"), QStringLiteral("8x8"), QStringLiteral("xc:white"), huge}));
         QByteArray hugeBytes = TestFiles::read(huge);
         QVERIFY(hugeBytes.size() > 24);
         // Width and height in the header claim 100000 x 100000 pixels.
@@ -374,6 +384,7 @@ private Q_SLOTS:
                                  text,
                                  svg,
                                  mvg,
+                                 pixmap,
                                  huge,
                                  lockedSource};
         QStringList queue = {good, oddName, strayByte};
@@ -395,7 +406,7 @@ private Q_SLOTS:
         QCOMPARE(identify(QStringLiteral("%m"), resultOf(good)), QStringLiteral("JPEG"));
         QCOMPARE(identify(QStringLiteral("%m"), resultOf(oddName)), QStringLiteral("JPEG"));
         QCOMPARE(identify(QStringLiteral("%wx%h"), resultOf(strayByte)), QStringLiteral("400x300"));
-        for (const QString &path : {zero, truncated, text, svg, mvg, huge})
+        for (const QString &path : {zero, truncated, text, svg, mvg, pixmap, huge})
             QVERIFY2(!QFileInfo::exists(resultOf(path)), qPrintable(path));
         QCOMPARE(TestFiles::read(lockedResult), QByteArray("keep me"));
         for (auto it = checksums.cbegin(); it != checksums.cend(); ++it) {
@@ -489,6 +500,53 @@ private Q_SLOTS:
         QCOMPARE(fixture.lblPB->text(), QStringLiteral("完成. 2 个文件失败"));
     }
 
+    void resultOfAFailedConversionIsNeverCopiedOut()
+    {
+        // The first converter writes its result and then fails; the second succeeds without
+        // writing anything. Neither may leave with the first image.
+        const QStringList sources = {photos(QStringLiteral("wrote-then-failed.png")),
+                                     photos(QStringLiteral("wrote-nothing.png"))};
+        QVERIFY(TestFiles::write(sources[0], "half-written"));
+        QVERIFY(TestFiles::write(sources[1], "none"));
+        RunFixture fixture(m_fakeProgram, 1);
+        fixture.add(sources);
+        fixture.run->Command3_Click();
+        QCOMPARE(fakeLogLines().size(), 2);
+        QVERIFY(!QFileInfo::exists(resultOf(sources[0])));
+        QVERIFY(!QFileInfo::exists(resultOf(sources[1])));
+        QCOMPARE(fixture.run->failedEntries(), sources);
+    }
+
+    void everyFailedEntryIsCounted()
+    {
+        // The same broken image queued twice fails twice.
+        const QString broken = photos(QStringLiteral("broken.png"));
+        const QString good = photos(QStringLiteral("good.png"));
+        QVERIFY(TestFiles::write(broken, "fail"));
+        QVERIFY(TestFiles::write(good, "good"));
+        RunFixture fixture(m_fakeProgram, 1);
+        fixture.add({broken, good, broken});
+        fixture.run->Command3_Click();
+        QCOMPARE(fixture.run->failedEntries(), QStringList({broken, broken}));
+        QCOMPARE(fixture.lblPB->text(), QStringLiteral("完成. 2 个文件失败"));
+    }
+
+    void warningAsTheConverterExitsFailsTheEntry()
+    {
+        // A cut-off source: the converter writes a picture, says so as its last words and
+        // exits with 0.
+        const QStringList sources = {photos(QStringLiteral("cut-off.jpg")),
+                                     photos(QStringLiteral("whole.jpg"))};
+        QVERIFY(TestFiles::write(sources[0], "warn"));
+        QVERIFY(TestFiles::write(sources[1], "whole"));
+        RunFixture fixture(m_fakeProgram, 1);
+        fixture.add(sources);
+        fixture.run->Command3_Click();
+        QVERIFY(!QFileInfo::exists(resultOf(sources[0])));
+        QCOMPARE(TestFiles::read(resultOf(sources[1])), QByteArray("whole"));
+        QCOMPARE(fixture.run->failedEntries(), QStringList{sources[0]});
+    }
+
     void windowIsServedDuringALongConversion()
     {
         QVERIFY(TestFiles::write(photos(QStringLiteral("slow.png")), "slow"));
@@ -540,15 +598,25 @@ private Q_SLOTS:
         RunFixture fixture(m_fakeProgram, jobs);
         fixture.add(hanging);
         fixture.add({photos(QStringLiteral("after.png"))});
+        // The window closes once every converter has started and, with three, the third (a
+        // quick one) has finished: its log line is written and its process id file is gone.
+        const int started = jobs == 1 ? 1 : 3;
+        const int hangingNow = jobs == 1 ? 1 : int(hanging.size());
         QList<qint64> converters;
-        QTimer::singleShot(500, fixture.run.get(), [&] {
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, fixture.run.get(), [&] {
             const QDir work(Platform::jpgTmpFolder());
-            for (const QString &name : work.entryList({QStringLiteral("*.pid")}, QDir::Files))
+            const QStringList pidFiles = work.entryList({QStringLiteral("*.pid")}, QDir::Files);
+            if (fakeLogLines().size() < started || pidFiles.size() != hangingNow)
+                return;
+            watcher.stop();
+            for (const QString &name : pidFiles)
                 converters.append(TestFiles::read(work.filePath(name)).toLongLong());
             fixture.run->abort();
         });
+        watcher.start(10);
         fixture.run->Command3_Click();
-        QCOMPARE(converters.size(), jobs == 1 ? 1 : int(hanging.size())); // the third finished
+        QCOMPARE(converters.size(), hangingNow);
         for (qint64 pid : std::as_const(converters)) {
             QVERIFY(pid > 0);
             QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)));

@@ -92,6 +92,27 @@ private Q_SLOTS:
         QVERIFY(runner.succeeded());
     }
 
+    void lastOutputReachesAHandlerThatServesEvents()
+    {
+        // A handler that lets the window repaint while the child writes its last words and
+        // exits: Qt does not announce output again inside its own announcement, so only a read
+        // after the exit finds those words.
+        DOSOutputs runner;
+        QStringList chunks;
+        connect(&runner, &DOSOutputs::ReceiveOutputs, this, [&](const QString &chunk) {
+            chunks.append(chunk);
+            if (chunks.size() == 1) {
+                QSignalSpy over(&runner, &DOSOutputs::CommandOver);
+                QVERIFY(over.wait(30000));
+            }
+        });
+        const QString output = runner.ExecuteCommand(
+            shell(QStringLiteral("echo first; sleep 0.3; printf 'premature end of file'")));
+        QCOMPARE(output, QStringLiteral("first\npremature end of file"));
+        QCOMPARE(chunks.join(QString()), output);
+        QVERIFY(runner.succeeded());
+    }
+
     void standardErrorSharesThePipe()
     {
         DOSOutputs runner;

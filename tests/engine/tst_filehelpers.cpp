@@ -125,6 +125,10 @@ private Q_SLOTS:
                               u"-resize"_qs, u"640x480"_qs, u"-background"_qs, u"white"_qs,
                               u"-alpha"_qs, u"remove"_qs, u"-alpha"_qs, u"off"_qs, u"-quality"_qs,
                               u"82"_qs, u"/c/jpgtmp/tmp1.jpg"_qs}));
+        // A program folder with blanks stays one program, not a program and its options.
+        command.programFolder = QStringLiteral("/opt/my tools/图片 压缩");
+        QCOMPARE(QProcess::splitCommand(command.commandLine()).first(),
+                 u"/opt/my tools/图片 压缩/data/convert"_qs);
     }
 };
 

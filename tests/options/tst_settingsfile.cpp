@@ -6,6 +6,7 @@
 #include "tests/options/OptionsPanel.h"
 #include "tests/support/SmallFileSystem.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/Unprivileged.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,6 +56,8 @@ private slots:
     void shortFilesKeepDefaultsForMissingLines();
     void lineEndingsAndByteOrderMark_data();
     void lineEndingsAndByteOrderMark();
+    void byteOrderMarkMeansUtf8WhateverTheCodePage_data();
+    void byteOrderMarkMeansUtf8WhateverTheCodePage();
     void customChoiceShowsStoredFolderWithoutChooser();
     void unusableFilesLeaveDefaults();
     void garbageIsSurvivedAndRepairedByTheNextSave();
@@ -257,6 +260,34 @@ void tst_SettingsFile::lineEndingsAndByteOrderMark()
     QCOMPARE(options.outputChoice(), 1);
 }
 
+void tst_SettingsFile::byteOrderMarkMeansUtf8WhateverTheCodePage_data()
+{
+    QTest::addColumn<bool>("mark");
+    QTest::newRow("with mark") << true;
+    QTest::newRow("without mark") << false;
+}
+
+void tst_SettingsFile::byteOrderMarkMeansUtf8WhateverTheCodePage()
+{
+    // On Windows the system's code page is rarely UTF-8; an editor that saved the file as
+    // UTF-8 marked it so. Latin-1 stands in for such a code page here.
+    QFETCH(bool, mark);
+    const QByteArray lines = sixLines("/srv/相片", "61", "800x600", " 3300 ", "61% - 较好", " 1 ");
+    const QString path = m_dir.filePath(u"marked.ini"_s);
+    QVERIFY(TestFiles::write(path, mark ? QByteArray("\xEF\xBB\xBF") + lines : lines));
+    LoadingPanel panel;
+    SettingsFile::LoadSettings(*panel.options, path, QStringConverter::Latin1);
+
+    const CompressionOptions &options = *panel.options;
+    const auto asCodePage = [mark](const char *utf8) {
+        return mark ? QString::fromUtf8(utf8) : QString::fromLatin1(utf8);
+    };
+    QCOMPARE(options.OutputFolder(), asCodePage("/srv/相片"));
+    QCOMPARE(options.qualityCaptionText(), asCodePage("61% - 较好"));
+    QCOMPARE(options.Quality(), 61);
+    QCOMPARE(options.outputChoice(), 1);
+}
+
 void tst_SettingsFile::customChoiceShowsStoredFolderWithoutChooser()
 {
     const QString folder = u"/mnt/"_s + QString(10000, u'长');
@@ -277,6 +308,7 @@ void tst_SettingsFile::customChoiceShowsStoredFolderWithoutChooser()
 
 void tst_SettingsFile::unusableFilesLeaveDefaults()
 {
+    TESSALY_RUN_UNPRIVILEGED();
     const QString missing = m_dir.filePath(u"missing.ini"_s);
     const QString directory = m_dir.filePath(u"directory.ini"_s);
     QVERIFY(QDir().mkpath(directory));
@@ -380,6 +412,7 @@ void tst_SettingsFile::saveFailuresAreReported()
 
 void tst_SettingsFile::readOnlyFolderKeepsOldFile()
 {
+    TESSALY_RUN_UNPRIVILEGED();
     const QString folder = m_dir.filePath(u"readonly"_s);
     const QString path = folder + u"/tessaly.ini"_s;
     const QByteArray old = sixLines("/old", "50", "不变", " 3000 ", "50% - 中等", " 0 ");

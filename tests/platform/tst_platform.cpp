@@ -1,13 +1,22 @@
+#include "platform/FolderBrowser.h"
 #include "platform/NativePath.h"
 #include "platform/Platform.h"
+#include "platform/SoundPlayer.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QTest>
+#include <QTimer>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -17,6 +26,58 @@ QByteArray desktopEntry(const QByteArray &name)
            "\nExec=true %F\nMimeType=inode/directory;\n";
 }
 
+// A silent mono WAV of the given length: 8000 samples of one byte per second.
+QByteArray silentWav(int milliseconds)
+{
+    const auto little32 = [](quint32 value) {
+        QByteArray bytes(4, '\0');
+        qToLittleEndian(value, bytes.data());
+        return bytes;
+    };
+    const QByteArray samples(8 * milliseconds, char(128));
+    return "RIFF" + little32(36 + quint32(samples.size())) + "WAVEfmt " + little32(16) +
+           QByteArray("\x01\x00\x01\x00", 4) + little32(8000) + little32(8000) +
+           QByteArray("\x01\x00\x08\x00", 4) + "data" + little32(quint32(samples.size())) + samples;
+}
+
+// Sets or unsets environment variables for one test case, and puts them back afterwards.
+class Environment
+{
+public:
+    ~Environment()
+    {
+        for (auto it = m_saved.cbegin(); it != m_saved.cend(); ++it) {
+            if (it.value())
+                qputenv(it.key().constData(), *it.value());
+            else
+                qunsetenv(it.key().constData());
+        }
+    }
+
+    void set(const QByteArray &name, const QByteArray &value)
+    {
+        save(name);
+        qputenv(name.constData(), value);
+    }
+
+    void unset(const QByteArray &name)
+    {
+        save(name);
+        qunsetenv(name.constData());
+    }
+
+private:
+    void save(const QByteArray &name)
+    {
+        if (!m_saved.contains(name))
+            m_saved.insert(name, qEnvironmentVariableIsSet(name.constData())
+                                     ? std::optional<QByteArray>(qgetenv(name.constData()))
+                                     : std::nullopt);
+    }
+
+    QHash<QByteArray, std::optional<QByteArray>> m_saved;
+};
+
 } // namespace
 
 class TestPlatform : public QObject
@@ -24,6 +85,112 @@ class TestPlatform : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void scratchRootIsOwnersOnly_data()
+    {
+        QTest::addColumn<bool>("existedOpen");
+        QTest::newRow("made by us") << false;
+        QTest::newRow("left open by someone") << true;
+    }
+
+    void scratchRootIsOwnersOnly()
+    {
+        // Work copies of the user's photos pass through the scratch root.
+        QFETCH(bool, existedOpen);
+        QTemporaryDir cache;
+        Environment environment;
+        environment.set("XDG_CACHE_HOME", cache.path().toUtf8());
+        const QString expected = cache.filePath(QStringLiteral("tessaly"));
+        if (existedOpen) {
+            QVERIFY(QDir().mkpath(expected));
+            QVERIFY(QFile::setPermissions(expected, QFileDevice::Permissions(0x7777)));
+        }
+        QCOMPARE(Platform::scratchRoot(), expected);
+        QVERIFY(QFileInfo(expected).isDir());
+        QCOMPARE(QFileInfo(expected).permissions() & QFileDevice::Permissions(0x7077),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(Platform::jpgTmpFolder(), expected + QStringLiteral("/jpgtmp"));
+        QCOMPARE(Platform::tmpQuenbyFolder(), expected + QStringLiteral("/tmpquenby"));
+    }
+
+    void scratchRootFallsBackToTheHomeCache()
+    {
+        QTemporaryDir home;
+        Environment environment;
+        environment.set("HOME", home.path().toUtf8());
+        environment.set("XDG_CACHE_HOME", "relative/cache");
+        QCOMPARE(Platform::scratchRoot(), home.filePath(QStringLiteral(".cache/tessaly")));
+    }
+
+    void settingsPath_data()
+    {
+        QTest::addColumn<QByteArray>("appData");
+        QTest::addColumn<QByteArray>("configHome");
+        QTest::addColumn<QString>("expected"); // below the test's home
+        QTest::newRow("config home") << QByteArray() << QByteArray("/cfg") << u"/cfg/tessaly.ini"_s;
+        QTest::newRow("APPDATA first")
+            << QByteArray("/roaming") << QByteArray("/cfg") << u"/roaming/tessaly.ini"_s;
+        QTest::newRow("no config home")
+            << QByteArray() << QByteArray() << u"~/.config/tessaly.ini"_s;
+        QTest::newRow("relative config home")
+            << QByteArray() << QByteArray("cfg") << u"~/.config/tessaly.ini"_s;
+    }
+
+    void settingsPath()
+    {
+        QFETCH(QByteArray, appData);
+        QFETCH(QByteArray, configHome);
+        QFETCH(QString, expected);
+        Environment environment;
+        environment.set("HOME", "/home/someone");
+        if (appData.isEmpty())
+            environment.unset("APPDATA");
+        else
+            environment.set("APPDATA", appData);
+        if (configHome.isEmpty())
+            environment.unset("XDG_CONFIG_HOME");
+        else
+            environment.set("XDG_CONFIG_HOME", configHome);
+        QCOMPARE(Platform::settingsPath(), QString(expected).replace(u'~', u"/home/someone"_s));
+    }
+
+    void endSoundIsWaitedForNoLongerThanItLasts()
+    {
+        // Without an audio device (as here) the sound never reports its end; a wait bounded by
+        // anything but the sound's length would keep the window frozen.
+        QTemporaryDir folder;
+        const QString wav = folder.filePath(QStringLiteral("chime.wav"));
+        QVERIFY(TestFiles::write(wav, silentWav(300)));
+        QCOMPARE(SoundPlayer::durationMs(wav), 300);
+        // The wait cannot be left from outside, so a wait far past the sound ends the program.
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout,
+                         [] { qFatal("the end sound of 300 ms was still waited for after 30 s"); });
+        watchdog.start(30000);
+        SoundPlayer::playToEnd(wav);
+        QVERIFY(watchdog.isActive());
+    }
+
+    void folderChooserAnswerIsCleaned_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("trailing separator") << u"/srv/photos/"_s << u"/srv/photos"_s;
+        QTest::newRow("doubled and dotted")
+            << u"/srv//photos/./2026/../相册"_s << u"/srv/photos/相册"_s;
+        QTest::newRow("root") << u"/"_s << u"/"_s;
+        QTest::newRow("cancel") << u""_s << u""_s;
+    }
+
+    void folderChooserAnswerIsCleaned()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, expected);
+        FolderBrowser browser;
+        browser.setPicker([&answer](QWidget *, const QString &) { return answer; });
+        QCOMPARE(browser.browse(nullptr, FolderBrowser::folderPrompt()), expected);
+    }
+
     void plainFolders_data()
     {
         QTest::addColumn<QString>("entry");

@@ -1,5 +1,6 @@
 #include "queue/FileSearch.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/Unprivileged.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -307,6 +308,8 @@ void TestFileSearch::scanOfUnlistableFolderAddsNothing_data()
 void TestFileSearch::scanOfUnlistableFolderAddsNothing()
 {
     QFETCH(QString, kind);
+    if (kind == u"unreadable")
+        TESSALY_RUN_UNPRIVILEGED();
     QTemporaryDir dir;
     QString folder = dir.path() + u"/target"_s;
     const QString workingFolder = QDir::currentPath();

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // Small helpers for tests that work on real files.
 namespace TestFiles {
@@ -11,9 +12,11 @@ bool write(const QString &path, const QByteArray &bytes);
 QByteArray read(const QString &path);
 QByteArray sha256(const QString &path);
 
-// Runs a real ImageMagick tool (convert, identify) and returns its standard output; the test
-// fails when it cannot run.
-QByteArray imageMagick(const QString &tool, const QStringList &arguments);
+// Runs a real ImageMagick tool (convert, identify) and hands back its standard output. False
+// when the tool ends with an error, or cannot start at all (with a warning that says why); the
+// caller verifies it.
+[[nodiscard]] bool imageMagick(const QString &tool, const QStringList &arguments,
+                               QByteArray *output = nullptr);
 
 // Makes a real image with ImageMagick: `source` is its input, e.g. "rose:" or
 // "gradient:red-blue" with `size` "64x48".
