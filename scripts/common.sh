@@ -12,6 +12,13 @@ TESSALY_PACKAGES=(
     xvfb xauth x11-utils xdotool
 )
 
+# Only for scripts/windows: the MinGW-w64 cross compilers, what unpacks Debian's sources and
+# assembles libjpeg-turbo's SIMD code, the installer maker, Wine to run the result, and zip.
+TESSALY_WINDOWS_PACKAGES=(
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev nasm
+    nsis wine64 zip xz-utils
+)
+
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
@@ -24,9 +31,10 @@ ensure_packages() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
-    as_root apt-get update -qq
+    # Several checkouts may install at once: wait for the package lock rather than fail.
+    as_root apt-get -o DPkg::Lock::Timeout=600 update -qq
     as_root env DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y -qq --no-install-recommends "${missing[@]}"
+        apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 # configure_and_build BUILD_DIR [cmake options...]
