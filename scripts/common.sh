@@ -16,7 +16,7 @@ TESSALY_PACKAGES=(
 # assembles libjpeg-turbo's SIMD code, the installer maker, Wine to run the result, and zip.
 TESSALY_WINDOWS_PACKAGES=(
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev nasm
-    nsis wine64 zip xz-utils
+    nsis wine wine64 zip xz-utils
 )
 
 as_root() {
