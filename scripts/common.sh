@@ -16,6 +16,13 @@ TESSALY_PACKAGES=(
 # shellcheck disable=SC2034 # read by the scripts that source this file
 TESSALY_PACKAGE_TOOLS=(file lintian desktop-file-utils appstream)
 
+# Only for scripts/windows: the MinGW-w64 cross compilers, what unpacks Debian's sources and
+# assembles libjpeg-turbo's SIMD code, the installer maker, Wine to run the result, and zip.
+TESSALY_WINDOWS_PACKAGES=(
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev nasm
+    nsis wine wine64 zip xz-utils
+)
+
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
@@ -34,9 +41,10 @@ ensure_packages() {
         exit 1
     fi
     echo "Installing: ${missing[*]}"
-    as_root apt-get update -qq
+    # Several checkouts may install at once: wait for the package lock rather than fail.
+    as_root apt-get -o DPkg::Lock::Timeout=600 update -qq
     as_root env DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y -qq --no-install-recommends "${missing[@]}"
+        apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 # configure_and_build BUILD_DIR [cmake options...]
