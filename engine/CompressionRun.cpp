@@ -66,10 +66,11 @@ QString withoutTrailingSeparator(QString folder)
 } // namespace
 
 struct CompressionRun::Slot {
-    Slot(DOSOutputs *sharedRunner, std::unique_ptr<DOSOutputs> ownRunner, const WorkFiles &files)
-        : ownRunner(std::move(ownRunner))
-        , runner(sharedRunner ? sharedRunner : this->ownRunner.get())
-        , files(files)
+    Slot(DOSOutputs *sharedRunner, std::unique_ptr<DOSOutputs> slotRunner,
+         const WorkFiles &slotFiles)
+        : ownRunner(std::move(slotRunner))
+        , runner(sharedRunner ? sharedRunner : ownRunner.get())
+        , files(slotFiles)
     {}
 
     ~Slot() { QObject::disconnect(finished); }

@@ -2,6 +2,7 @@
 
 #include "engine/clsWaitableTimer.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -52,7 +53,10 @@ bool DOSOutputs::startCommand()
     QStringList arguments = QProcess::splitCommand(m_commandLine);
     const QString program = arguments.isEmpty() ? QString() : arguments.takeFirst();
     const QString resolved =
-        program.contains(u'/') ? program : QStandardPaths::findExecutable(program);
+        // A path names its program (C:\…\convert.exe on Windows); a bare name is looked up.
+        program.contains(u'/') || QDir::isAbsolutePath(program)
+            ? program
+            : QStandardPaths::findExecutable(program);
     if (resolved.isEmpty() || !QFileInfo(resolved).isExecutable() || QFileInfo(resolved).isDir()) {
         showCritical(QStringLiteral("File or command not found"));
         return false;
