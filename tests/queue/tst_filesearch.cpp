@@ -359,14 +359,20 @@ void TestFileSearch::scanServesEventsBetweenEntries()
     for (int i = 0; i < 5; ++i)
         QVERIFY(touch(dir.path() + u"/img%1.jpg"_s.arg(i)));
     QListWidget list;
-    int foundWhenServed = -1;
-    QTimer::singleShot(0, &list, [&] { foundWhenServed = list.count(); });
+    QList<int> foundWhenServed;
+    QTimer ticker;
+    ticker.setInterval(0);
+    QObject::connect(&ticker, &QTimer::timeout, &list,
+                     [&] { foundWhenServed.append(int(list.count())); });
+    ticker.start();
 
     FileSearch::ScanFolder(dir.path(), &list);
 
     QCOMPARE(list.count(), 5);
-    // Served in the middle: after the first two entries and before the last.
-    QCOMPARE(foundWhenServed, 2);
+    // Served in the middle: after the first two entries, not after the first alone (the
+    // window may also be served while the folder is listed, before any entry).
+    QVERIFY2(foundWhenServed.contains(2), qPrintable(QString::number(foundWhenServed.size())));
+    QVERIFY(!foundWhenServed.contains(1));
 }
 
 QTEST_MAIN(TestFileSearch)
