@@ -1,5 +1,6 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/FileDescriptor.h"
 #include "platform/NativePath.h"
 
 #include <QFile>
@@ -61,32 +62,6 @@ void setReason(QString *reason, const QString &text)
 
 #ifdef Q_OS_UNIX
 
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd)
-        : m_fd(fd)
-    {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-
-    int get() const { return m_fd; }
-    // Closing can report a write the system had held back; it counts like any other.
-    bool close()
-    {
-        const int fd = std::exchange(m_fd, -1);
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
-
 bool writeAll(int fd, const char *data, qsizetype size)
 {
     while (size > 0) {
@@ -128,7 +103,7 @@ bool replaceWith(const QString &path, const Filler &fill, bool syncToDisk, QStri
         setReason(reason, describeError(errno));
         return false;
     }
-    Descriptor file(fd);
+    FileDescriptor file(fd);
     const bool written = fill(
         [&file](const char *data, qsizetype size) { return writeAll(file.get(), data, size); });
     int error = errno;

@@ -1,5 +1,6 @@
 #include "platform/FileCopy.h"
 
+#include "platform/FileDescriptor.h"
 #include "platform/NativePath.h"
 
 #include <fstream>
@@ -22,22 +23,6 @@ namespace {
 constexpr std::size_t blockBytes = 8 << 20;
 
 #ifdef Q_OS_LINUX
-
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd)
-        : fd(fd)
-    {}
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    const int fd;
-};
 
 bool copyByReading(int in, int out, const std::atomic_bool &cancel)
 {
@@ -92,15 +77,15 @@ bool copy(const QString &source, const QString &target, const std::atomic_bool &
     const std::filesystem::path to = NativePath::toFileSystem(target);
 #ifdef Q_OS_LINUX
     // Not blocking on open: a pipe would wait for a writer that never comes.
-    Descriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    FileDescriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat info {};
-    if (in.fd < 0 || ::fstat(in.fd, &info) != 0 || !S_ISREG(info.st_mode))
+    if (!in.isOpen() || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
-    ::fcntl(in.fd, F_SETFL, ::fcntl(in.fd, F_GETFL) & ~O_NONBLOCK);
-    Descriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (out.fd < 0)
+    ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
+    FileDescriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (!out.isOpen())
         return false;
-    return copyDescriptors(in.fd, out.fd, cancel);
+    return copyDescriptors(in.get(), out.get(), cancel);
 #else
     std::error_code error;
     if (!std::filesystem::is_regular_file(from, error))
