@@ -382,8 +382,12 @@ void CompressionRun::startConverter(quint64 jobId, std::size_t slotIndex, const 
 void CompressionRun::finishJob(Slot &slot)
 {
     QFile::remove(slot.files.pidFile());
-    // Only the result waits for its turn; the work copy of the source goes at once.
-    QFile::remove(slot.files.input());
+    // Only the result waits for its turn; the work copy of the source goes at once. Freeing a
+    // copy of gigabytes takes the file system a while, so it is moved aside here and deleted
+    // away from the window; the work folder is removed only once that is done.
+    const QString discarded = slot.files.input() + QStringLiteral(".done");
+    if (QFile::rename(slot.files.input(), discarded))
+        m_copyPool.start([discarded] { QFile::remove(discarded); });
     for (Job &job : m_jobsInFlight) {
         if (m_slots[job.slot].get() == &slot && !job.done) {
             job.done = true;
