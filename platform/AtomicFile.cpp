@@ -163,9 +163,10 @@ bool replace(const QString &path, const QByteArray &bytes, QString *reason)
 
 bool replaceWithCopyOf(const QString &path, const QString &source, QString *reason)
 {
+    const QString unreadable = QStringLiteral("无法读取要写入的内容");
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
-        setReason(reason, QStringLiteral("无法读取转换结果"));
+        setReason(reason, unreadable);
         return false;
     }
     bool readFailed = false;
@@ -188,7 +189,7 @@ bool replaceWithCopyOf(const QString &path, const QString &source, QString *reas
         },
         false, reason);
     if (readFailed)
-        setReason(reason, QStringLiteral("无法读取转换结果"));
+        setReason(reason, unreadable);
     return ok;
 }
 
