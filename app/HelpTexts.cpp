@@ -1,6 +1,6 @@
 #include "app/HelpTexts.h"
 
-#include "platform/Platform.h"
+#include "platform/Desktop.h"
 
 #include <QDir>
 #include <QMessageBox>

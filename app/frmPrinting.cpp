@@ -4,6 +4,7 @@
 #include "app/Artwork.h"
 #include "app/Geometry.h"
 #include "app/PictureButton.h"
+#include "app/RunPresenter.h"
 #include "app/WindowActions.h"
 #include "app/WindowChrome.h"
 #include "dialogs/CCommonDialogs.h"
@@ -13,7 +14,9 @@
 #include "options/LinkLabel.h"
 #include "options/SettingsFile.h"
 #include "options/SliderThumb.h"
+#include "platform/Desktop.h"
 #include "platform/Platform.h"
+#include "platform/SoundPlayer.h"
 #include "queue/FolderScan.h"
 #include "queue/ImageQueue.h"
 #include "queue/QueueCommands.h"
@@ -128,7 +131,7 @@ void frmPrinting::createControls()
     m_queue->List1()->setGeometry(Geometry::offscreen);
     m_queue->txtAction()->setGeometry(Geometry::offscreen);
     m_options = new CompressionOptions(this);
-    m_runner = new DOSOutputs(this, this);
+    m_runner = new DOSOutputs(this);
     m_dialogs = new CCommonDialogs(this);
     m_queueCommands = new QueueCommands(m_queue, m_dialogs, this);
 
@@ -178,8 +181,13 @@ void frmPrinting::createControls()
     m_timer1->setInterval(shapingDelayMs);
     connect(m_timer1, &QTimer::timeout, this, &frmPrinting::Timer1_Timer);
 
-    CompressionRun::Controls runControls;
-    runControls.imgStart = m_imgStart;
+    m_run = new CompressionRun(*m_queue->model(), *m_runner, this);
+    m_run->setOptionsSource([this] { return RunPresenter::snapshotOf(*m_options); });
+    m_run->setFolderOpener(Platform::openInFileBrowser);
+    m_run->setSoundPlayer(SoundPlayer::playToEnd);
+    connect(m_run, &CompressionRun::outputFolderChanged, m_options,
+            &CompressionOptions::setOutputFolder);
+    RunPresenter::Controls runControls;
     runControls.lockedDuringRun = {m_queue->LV()};
     for (PictureButton *item : m_imgToolbar)
         runControls.lockedDuringRun.append(item);
@@ -188,7 +196,7 @@ void frmPrinting::createControls()
     runControls.pb = m_pb;
     runControls.lblPB = m_lblPB;
     runControls.messageOwner = this;
-    m_run = new CompressionRun(*m_queue, *m_options, *m_runner, runControls, this);
+    new RunPresenter(*m_run, runControls, this);
 
     WindowChrome::Controls chromeControls;
     chromeControls.imgClose = m_imgClose;

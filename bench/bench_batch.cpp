@@ -11,7 +11,6 @@
 #include "engine/CompressionRun.h"
 #include "engine/ConverterCommand.h"
 #include "engine/ImageHeader.h"
-#include "options/CompressionOptions.h"
 #include "platform/Platform.h"
 #include "queue/ImageQueue.h"
 
@@ -95,7 +94,6 @@ double runBareLoop(const QStringList &images, const QString &outputFolder)
         ConverterCommand command;
         command.programFolder = programFolder;
         command.input = image;
-        command.resizeText = CompressionOptions::unchangedSizeText();
         command.output = outputFolder + u'/' + QFileInfo(image).fileName().section(u'.', 0, 0) +
                          QStringLiteral("_已压缩.jpg");
         command.flattenOntoWhite = ImageHeader::hasTransparency(image);

@@ -13,7 +13,6 @@
 #include "bench/BenchSupport.h"
 #include "engine/CompressionRun.h"
 #include "engine/ConverterCommand.h"
-#include "options/CompressionOptions.h"
 #include "platform/Platform.h"
 #include "queue/ImageQueue.h"
 
@@ -116,7 +115,6 @@ double runXargs(const QStringList &images, const QString &outputFolder)
         ConverterCommand command;
         command.programFolder = QStringLiteral(TESSALY_PROGRAM_DIR);
         command.input = image;
-        command.resizeText = CompressionOptions::unchangedSizeText();
         command.output = outputFolder + u'/' + QFileInfo(image).fileName().section(u'.', 0, 0) +
                          QStringLiteral("_已压缩.jpg");
         QStringList arguments = QProcess::splitCommand(command.commandLine());

@@ -7,23 +7,17 @@
 #include "engine/FileHelpers.h"
 #include "engine/ImageHeader.h"
 #include "engine/WorkFiles.h"
-#include "options/CompressionOptions.h"
 #include "platform/AtomicFile.h"
 #include "platform/NativePath.h"
 #include "platform/Platform.h"
-#include "platform/SoundPlayer.h"
-#include "queue/ImageQueue.h"
+#include "queue/QueueModel.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
-#include <QLabel>
-#include <QMessageBox>
 #include <QProcessEnvironment>
-#include <QProgressBar>
-#include <QSaveFile>
 #include <QtConcurrent>
 #include <QTemporaryFile>
 #include <QThread>
@@ -36,7 +30,6 @@ namespace {
 
 constexpr int maxJobs = 64;
 constexpr int pollMs = 50;
-constexpr int failuresListedInTooltip = 40;
 // With several converters, finished results may wait this many times the converter count for
 // a slow image at the head, so that one large photo does not leave the other cores idle.
 constexpr int resultsWaitingPerConverter = 4;
@@ -73,26 +66,26 @@ struct CompressionRun::Slot {
         , files(slotFiles)
     {}
 
-    ~Slot() { QObject::disconnect(finished); }
+    ~Slot()
+    {
+        QObject::disconnect(finished);
+        QObject::disconnect(failedToStart);
+    }
 
     std::unique_ptr<DOSOutputs> ownRunner;
     DOSOutputs *runner;
     WorkFiles files;
     QMetaObject::Connection finished;
+    QMetaObject::Connection failedToStart;
     bool busy = false;
     bool preparing = false; // its work copy is being made
 };
 
-CompressionRun::CompressionRun(ImageQueue &queue, CompressionOptions &options, DOSOutputs &runner,
-                               const Controls &controls, QObject *parent)
+CompressionRun::CompressionRun(QueueModel &queue, DOSOutputs &runner, QObject *parent)
     : QObject(parent)
     , m_queue(queue)
-    , m_options(options)
     , m_runner(runner)
-    , m_controls(controls)
     , m_programFolder(Platform::programFolder())
-    , m_openFolder(Platform::openInFileBrowser)
-    , m_playSound(SoundPlayer::playToEnd)
     , m_wait(std::make_unique<clsWaitableTimer>())
     , m_cancelCopies(std::make_shared<std::atomic_bool>(false))
 {
@@ -137,7 +130,7 @@ void CompressionRun::requestStop()
 QStringList CompressionRun::failedEntries() const
 {
     QStringList sources;
-    for (const Failure &failure : m_failed)
+    for (const Failure &failure : m_summary.failures)
         sources.append(failure.source);
     return sources;
 }
@@ -152,6 +145,11 @@ void CompressionRun::setJobs(int jobs)
     if (m_runInProgress)
         return;
     m_jobs = qBound(1, jobs, maxJobs);
+}
+
+void CompressionRun::setOptionsSource(std::function<RunOptions()> source)
+{
+    m_optionsSource = std::move(source);
 }
 
 void CompressionRun::setFolderOpener(std::function<bool(const QString &)> opener)
@@ -172,49 +170,55 @@ void CompressionRun::cleanUpScratchFolders()
     FileHelpers::DeleteFolderTree(Platform::tmpQuenbyFolder() + u'/');
 }
 
-bool CompressionRun::converterAvailable() const
+void CompressionRun::showMessage(RunMessageKind kind, const QString &text, const QString &title)
+{
+    Q_EMIT messageRequested(kind, title.isEmpty() ? QStringLiteral("Tessaly") : title, text);
+}
+
+bool CompressionRun::converterAvailable()
 {
     const QFileInfo converter(Platform::converterPath(m_programFolder));
     if (converter.isFile() && converter.isExecutable())
         return true;
-    QMessageBox::critical(m_controls.messageOwner, QStringLiteral("Tessaly"),
-                          QStringLiteral("找不到图片转换程序：\n%1\n\n请安装 ImageMagick 后再试。"
-                                         "队列中的文件保持不变，没有压缩任何文件。")
-                              .arg(QDir::toNativeSeparators(converter.filePath())));
+    showMessage(RunMessageKind::Critical,
+                QStringLiteral("找不到图片转换程序：\n%1\n\n请安装 ImageMagick 后再试。"
+                               "队列中的文件保持不变，没有压缩任何文件。")
+                    .arg(QDir::toNativeSeparators(converter.filePath())));
     return false;
 }
 
 // A choice that would make every image fail is told now, while the queue is still there.
-bool CompressionRun::optionsUsable() const
+bool CompressionRun::optionsUsable()
 {
-    const QString resize = m_options.resizeText();
-    if (resize != CompressionOptions::unchangedSizeText() &&
-        !ConverterCommand::isResizeGeometry(resize)) {
-        QMessageBox::warning(m_controls.messageOwner, QStringLiteral("Tessaly"),
-                             QStringLiteral("无法识别尺寸“%1”。\n\n请从列表中选择，或输入像 "
-                                            "1024x768、800x、50% 这样的尺寸。"
-                                            "队列中的文件保持不变。")
-                                 .arg(resize));
+    const QString resize = m_options.resizeText;
+    if (!m_options.keepSize && !ConverterCommand::isResizeGeometry(resize)) {
+        showMessage(RunMessageKind::Warning,
+                    QStringLiteral("无法识别尺寸“%1”。\n\n请从列表中选择，或输入像 "
+                                   "1024x768、800x、50% 这样的尺寸。"
+                                   "队列中的文件保持不变。")
+                        .arg(resize));
         return false;
     }
-    if (m_options.outputChoice() != 1)
+    if (!m_options.intoOutputFolder)
         return true;
-    const QString folder = m_options.OutputFolder();
+    const QString folder = m_options.outputFolder;
     QDir().mkdir(folder);
     QTemporaryFile probe(folder + QStringLiteral("/.tessaly-XXXXXX"));
     if (QFileInfo(folder).isDir() && probe.open())
         return true;
-    QMessageBox::warning(m_controls.messageOwner, QStringLiteral("Tessaly"),
-                         QStringLiteral("无法在输出文件夹中保存图片：\n%1\n\n请另选一个输出文件夹后"
-                                        "再试。队列中的文件保持不变。")
-                             .arg(QDir::toNativeSeparators(folder)));
+    showMessage(RunMessageKind::Warning,
+                QStringLiteral("无法在输出文件夹中保存图片：\n%1\n\n请另选一个输出文件夹后"
+                               "再试。队列中的文件保持不变。")
+                    .arg(QDir::toNativeSeparators(folder)));
     return false;
 }
 
-void CompressionRun::lockControls(bool locked)
+void CompressionRun::imgStart_Click()
 {
-    for (QWidget *control : std::as_const(m_controls.lockedDuringRun))
-        control->setEnabled(!locked);
+    if (m_runInProgress)
+        requestStop();
+    else
+        Command3_Click();
 }
 
 void CompressionRun::Command3_Click()
@@ -223,13 +227,16 @@ void CompressionRun::Command3_Click()
         return;
     Q_EMIT startBusyChanged(false);
     if (m_queue.count() == 0) {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("添加文件"),
-                        QStringLiteral("请先添加一个图片文件."), QMessageBox::Ok,
-                        m_controls.messageOwner);
-        box.exec();
+        showMessage(RunMessageKind::Plain, QStringLiteral("请先添加一个图片文件."),
+                    QStringLiteral("添加文件"));
         return;
     }
-    m_options.setOutputFolder(withoutTrailingSeparator(m_options.OutputFolder()));
+    m_options = m_optionsSource ? m_optionsSource() : RunOptions();
+    const QString outputFolder = withoutTrailingSeparator(m_options.outputFolder);
+    if (outputFolder != m_options.outputFolder) {
+        m_options.outputFolder = outputFolder;
+        Q_EMIT outputFolderChanged(outputFolder);
+    }
     if (!converterAvailable() || !optionsUsable())
         return;
 
@@ -239,18 +246,18 @@ void CompressionRun::Command3_Click()
     ++m_runNumber;
     m_cancelCopies = std::make_shared<std::atomic_bool>(false);
     m_copyPool.setMaxThreadCount(m_jobs);
+    m_committed = 0;
+    m_summary = RunSummary();
     Q_EMIT startBusyChanged(true);
-    m_controls.imgStart->setEnabled(false);
-    lockControls(true);
+    Q_EMIT started(m_queue.count());
 
     m_workFolder = Platform::jpgTmpFolder();
-    QDir().mkdir(m_options.OutputFolder());
+    if (!m_options.outputFolder.isEmpty())
+        QDir().mkdir(m_options.outputFolder);
     QDir().mkdir(Platform::tmpQuenbyFolder());
     QDir().mkdir(m_workFolder);
     QFile::remove(m_workFolder + QStringLiteral("/jpgtmp.pdf"));
-    m_controls.lblPB->setText(QStringLiteral("准备文件..."));
-    m_controls.pb->setMaximum(m_queue.count());
-    m_controls.pb->setMinimum(0);
+    Q_EMIT statusChanged(QStringLiteral("准备文件..."));
 
     QProcessEnvironment converterEnvironment;
     converterEnvironment.insert(QStringLiteral("MAGICK_CONFIGURE_PATH"),
@@ -261,19 +268,20 @@ void CompressionRun::Command3_Click()
     m_jobsInFlight.clear();
     const int slotCount = m_jobs == 1 ? 1 : m_jobs * resultsWaitingPerConverter;
     for (int slot = 0; slot < slotCount; ++slot) {
-        auto ownRunner =
-            slot == 0 ? nullptr : std::make_unique<DOSOutputs>(m_controls.messageOwner);
+        auto ownRunner = slot == 0 ? nullptr : std::make_unique<DOSOutputs>();
         m_slots.push_back(std::make_unique<Slot>(
             slot == 0 ? &m_runner : nullptr, std::move(ownRunner), WorkFiles(m_workFolder, slot)));
         Slot *added = m_slots.back().get();
         added->runner->setExtraEnvironment(converterEnvironment);
         added->finished = connect(added->runner, &DOSOutputs::CommandOver, this,
                                   [this, added] { finishJob(*added); });
+        added->failedToStart = connect(
+            added->runner, &DOSOutputs::failedToStart, this,
+            [this](const QString &message) { showMessage(RunMessageKind::Critical, message); });
     }
-    m_failed.clear();
 
     while (!m_aborted && m_queue.count() > 0 && !(m_stopRequested && m_jobsInFlight.empty())) {
-        m_controls.lblPB->setText(QStringLiteral("正在压缩..."));
+        Q_EMIT statusChanged(QStringLiteral("正在压缩..."));
         dispatchJobs();
         while (!m_aborted && !m_jobsInFlight.empty() && !m_jobsInFlight.front().done) {
             m_wait->Wait(pollMs);
@@ -303,7 +311,7 @@ void CompressionRun::dispatchJobs()
         m_slots[free]->busy = true;
         Job job;
         job.id = ++m_nextJobId;
-        job.source = m_queue.entryAt(int(m_jobsInFlight.size()));
+        job.source = m_queue.at(int(m_jobsInFlight.size()));
         job.slot = free;
         m_jobsInFlight.push_back(job);
         startJob(m_jobsInFlight.back());
@@ -334,6 +342,8 @@ void CompressionRun::startJob(Job &job)
             WorkCopy copy;
             copy.copied = files.copyIn(source, *cancel);
             copy.transparent = copy.copied && ImageHeader::hasTransparency(files.input());
+            if (copy.copied)
+                copy.bytes = QFileInfo(files.input()).size();
             return copy;
         }));
 }
@@ -362,12 +372,13 @@ void CompressionRun::startConverter(quint64 jobId, std::size_t slotIndex, const 
     };
     if (!copy.copied)
         return fail(FailureReason::unreadableSource());
+    job->sourceBytes = copy.bytes;
 
     ConverterCommand command;
     command.programFolder = m_programFolder;
     command.input = slot.files.input();
-    command.resizeText = m_options.resizeText();
-    command.quality = m_options.Quality();
+    command.resizeText = m_options.keepSize ? QString() : m_options.resizeText;
+    command.quality = m_options.quality;
     command.output = slot.files.result();
     command.flattenOntoWhite = copy.transparent;
 
@@ -391,12 +402,12 @@ void CompressionRun::finishJob(Slot &slot)
     for (Job &job : m_jobsInFlight) {
         if (m_slots[job.slot].get() == &slot && !job.done) {
             job.done = true;
-            const QString output = slot.runner->Outputs().toString();
+            job.converterMessage = slot.runner->Outputs().toString();
             job.converted = slot.runner->succeeded() &&
-                            !FailureReason::reportsDamagedSource(output) &&
+                            !FailureReason::reportsDamagedSource(job.converterMessage) &&
                             !slot.files.producedResult().isEmpty();
             if (!job.converted)
-                job.reason = FailureReason::fromConverterOutput(output);
+                job.reason = FailureReason::fromConverterOutput(job.converterMessage);
             break;
         }
     }
@@ -411,7 +422,7 @@ void CompressionRun::commitHead()
     m_jobsInFlight.pop_front();
     Slot &slot = *m_slots[job.slot];
 
-    if (m_queue.head() != job.source) {
+    if (m_queue.at(0) != job.source) {
         // The queue changed under the run; start again from its current head.
         for (const Job &pending : m_jobsInFlight)
             m_slots[pending.slot]->runner->terminate();
@@ -421,28 +432,36 @@ void CompressionRun::commitHead()
         return;
     }
 
-    QString reason = job.reason;
-    const bool succeeded =
-        job.converted && moveResultOut(slot.files.producedResult(), outputPathForHead(), &reason);
+    CommittedEntry entry;
+    entry.source = job.source;
+    entry.reason = job.reason;
+    entry.converterMessage = job.converterMessage;
+    const QString result = job.converted ? slot.files.producedResult() : QString();
+    const qint64 resultBytes = QFileInfo(result).size();
+    entry.succeeded = job.converted && moveResultOut(result, outputPathForHead(), &entry.reason);
+    if (entry.succeeded) {
+        entry.reason.clear();
+        entry.sourceBytes = job.sourceBytes;
+        entry.resultBytes = resultBytes;
+    }
     slot.busy = false;
-    if (!succeeded)
-        m_failed.append({job.source, reason});
+    m_summary.add(entry);
     serveEvents();
     m_queue.removeHead();
-    m_controls.pb->setValue(m_controls.pb->value() + 1);
-    Q_EMIT entryCommitted(job.source, succeeded);
+    Q_EMIT progressChanged(++m_committed);
+    Q_EMIT entryCommitted(entry);
 }
 
 QString CompressionRun::outputPathForHead() const
 {
-    if (m_options.outputChoice() == 0) {
+    if (!m_options.intoOutputFolder) {
         // The list's text up to and with its last separator: the image's own folder.
-        const QString text = m_queue.headDisplayText();
+        const QString text = m_queue.at(0);
         const QString folder = text.chopped(FileHelpers::GetFileName(text).size());
         return folder + FileHelpers::GetBaseName(text) + resultSuffix;
     }
-    return m_options.OutputFolder() + Platform::nativeSeparator() +
-           FileHelpers::GetBaseName(m_queue.head()) + resultSuffix;
+    return m_options.outputFolder + Platform::nativeSeparator() +
+           FileHelpers::GetBaseName(m_queue.at(0)) + resultSuffix;
 }
 
 bool CompressionRun::moveResultOut(const QString &result, const QString &outputPath,
@@ -481,23 +500,13 @@ bool CompressionRun::moveResultOut(const QString &result, const QString &outputP
 
 void CompressionRun::finishRun()
 {
-    m_controls.pb->setValue(0);
-    QString status = m_failed.isEmpty() ? doneText() : failureText(m_failed.size());
+    Q_EMIT progressChanged(0);
+    QString status =
+        m_summary.failures.isEmpty() ? doneText() : failureText(m_summary.failures.size());
+    m_summary.stopped = m_stopRequested;
     if (m_stopRequested)
         status.replace(doneText(), stoppedText());
-    m_controls.lblPB->setText(status);
-    QString failures;
-    if (!m_failed.isEmpty()) {
-        QStringList lines;
-        for (const Failure &failure : m_failed.mid(0, failuresListedInTooltip))
-            lines.append(QStringLiteral("%1（%2）")
-                             .arg(NativePath::displayPath(failure.source), failure.reason));
-        failures = QStringLiteral("以下文件没有压缩成功：\n") + lines.join(u'\n');
-        if (m_failed.size() > failuresListedInTooltip)
-            failures +=
-                QStringLiteral("\n……另有 %1 个").arg(m_failed.size() - failuresListedInTooltip);
-    }
-    m_controls.lblPB->setToolTip(failures);
+    Q_EMIT statusChanged(status);
     serveEvents();
     // Copies the run no longer needs (it started over from a new head) must not write into the
     // work folder after it is gone.
@@ -508,21 +517,21 @@ void CompressionRun::finishRun()
     FileHelpers::DeleteFolderTree(Platform::tmpQuenbyFolder() + u'/');
     m_slots.clear();
     m_runInProgress = false;
-    m_controls.imgStart->setEnabled(true);
-    lockControls(false);
+    Q_EMIT finished(m_summary);
     Q_EMIT startBusyChanged(false);
     serveEvents();
     // The window may have been closed while events were served; a closing window shows and
     // plays nothing more.
     if (m_aborted)
         return;
-    if (m_options.outputChoice() == 1)
-        m_openFolder(m_options.OutputFolder());
+    if (m_options.intoOutputFolder && m_openFolder && !m_openFolder(m_options.outputFolder))
+        Q_EMIT outputFolderNotOpened(m_options.outputFolder);
     serveEvents();
     if (m_aborted)
         return;
     Q_EMIT endSoundStarting();
-    m_playSound(Platform::soundPath(m_programFolder));
+    if (m_playSound)
+        m_playSound(Platform::soundPath(m_programFolder));
 }
 
 void CompressionRun::abort()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/RunOptions.h"
+#include "engine/RunReport.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -12,12 +15,8 @@
 #include <memory>
 #include <vector>
 
-class CompressionOptions;
 class DOSOutputs;
-class ImageQueue;
-class QLabel;
-class QProgressBar;
-class QWidget;
+class QueueModel;
 class clsWaitableTimer;
 
 // What the Start button does: every queued image is copied into the scratch folder, converted to
@@ -27,21 +26,15 @@ class clsWaitableTimer;
 // Up to jobs() converters run side by side, but results are committed strictly in queue order,
 // so what the user sees, and which result wins when two images map to one name, is the same as
 // one converter after another.
+//
+// It needs no GUI: it reads the queue's model, takes its options from the source it is given
+// when a run starts, and reports everything the window shows through its signals.
 class CompressionRun : public QObject
 {
     Q_OBJECT
 
 public:
-    struct Controls {
-        QWidget *imgStart = nullptr;
-        QList<QWidget *> lockedDuringRun; // besides imgStart, in the order they are disabled
-        QProgressBar *pb = nullptr;
-        QLabel *lblPB = nullptr;
-        QWidget *messageOwner = nullptr;
-    };
-
-    CompressionRun(ImageQueue &queue, CompressionOptions &options, DOSOutputs &runner,
-                   const Controls &controls, QObject *parent = nullptr);
+    CompressionRun(QueueModel &queue, DOSOutputs &runner, QObject *parent = nullptr);
     ~CompressionRun() override;
 
     // The number of converters by default: TESSALY_JOBS when it is 1 to 64, else the cores.
@@ -50,22 +43,22 @@ public:
     static QString failureText(int failed);
 
     void Command3_Click();
-    void imgStart_Click() { Command3_Click(); }
+    // The Start button: starts a run, or, while one goes, stops it.
+    void imgStart_Click();
 
-    struct Failure {
-        QString source;
-        QString reason;
-    };
+    using Failure = RunSummary::Failure;
 
     bool RunInProgress() const { return m_runInProgress; }
     QStringList failedEntries() const;
-    QList<Failure> failures() const { return m_failed; }
+    QList<Failure> failures() const { return m_summary.failures; }
 
     int jobs() const { return m_jobs; }
     void setJobs(int jobs);
     void setProgramFolder(const QString &folder) { m_programFolder = folder; }
     QString programFolder() const { return m_programFolder; }
-    // Where the desktop side effects of the run's end go; tests record them instead.
+    // Read as a run starts, once the queue is known not to be empty.
+    void setOptionsSource(std::function<RunOptions()> source);
+    // The desktop side effects of the run's end; none until they are set.
     void setFolderOpener(std::function<bool(const QString &)> opener);
     void setSoundPlayer(std::function<void(const QString &)> player);
 
@@ -84,7 +77,19 @@ public:
 Q_SIGNALS:
     // false: the Start button's plain look; true: its busy look.
     void startBusyChanged(bool busy);
-    void entryCommitted(const QString &source, bool succeeded);
+    // Something to tell the user before going on; shown modally, so the run waits for it.
+    void messageRequested(RunMessageKind kind, const QString &title, const QString &text);
+    // The output folder as the run uses it, its trailing separator gone; kept for good.
+    void outputFolderChanged(const QString &folder);
+    // The run is under way with this many entries; the controls that change it are locked.
+    void started(int entries);
+    void statusChanged(const QString &text);
+    void progressChanged(int committed);
+    void entryCommitted(const CommittedEntry &entry);
+    // Everything is written and the scratch folders are gone; the controls are free again.
+    void finished(const RunSummary &summary);
+    // The desktop did not show the output folder the run wrote to.
+    void outputFolderNotOpened(const QString &folder);
     void endSoundStarting();
 
 private:
@@ -97,16 +102,19 @@ private:
         bool done = false;
         bool converted = false;
         QString reason; // why it gave no result
+        QString converterMessage;
+        qint64 sourceBytes = 0;
     };
     struct Slot;
     struct WorkCopy {
         bool copied = false;
         bool transparent = false;
+        qint64 bytes = 0;
     };
 
-    bool converterAvailable() const;
-    bool optionsUsable() const;
-    void lockControls(bool locked);
+    void showMessage(RunMessageKind kind, const QString &text, const QString &title = {});
+    bool converterAvailable();
+    bool optionsUsable();
     void dispatchJobs();
     void startJob(Job &job);
     void startConverter(quint64 jobId, std::size_t slotIndex, const WorkCopy &copy);
@@ -117,10 +125,10 @@ private:
     bool moveResultOut(const QString &result, const QString &outputPath, QString *reason) const;
     void finishRun();
 
-    ImageQueue &m_queue;
-    CompressionOptions &m_options;
+    QueueModel &m_queue;
     DOSOutputs &m_runner;
-    Controls m_controls;
+    std::function<RunOptions()> m_optionsSource;
+    RunOptions m_options; // this run's
     QString m_programFolder;
     std::function<bool(const QString &)> m_openFolder;
     std::function<void(const QString &)> m_playSound;
@@ -129,7 +137,8 @@ private:
     std::deque<Job> m_jobsInFlight;
     quint64 m_nextJobId = 0;
     quint64 m_runNumber = 0;
-    QList<Failure> m_failed;
+    int m_committed = 0;
+    RunSummary m_summary;
     // Work copies are made here; a run that ends early tells them to stop through the flag.
     std::shared_ptr<std::atomic_bool> m_cancelCopies;
     QThreadPool m_copyPool;

@@ -1,6 +1,5 @@
 #include "engine/ConverterCommand.h"
 
-#include "options/CompressionOptions.h"
 #include "platform/Platform.h"
 
 #include <QRegularExpression>
@@ -29,7 +28,7 @@ bool ConverterCommand::isResizeGeometry(const QString &resizeText)
 QString ConverterCommand::commandLine() const
 {
     QString line = quoted(Platform::converterPath(programFolder)) + u' ' + quoted(input) + u' ';
-    if (resizeText != CompressionOptions::unchangedSizeText())
+    if (!resizeText.isEmpty())
         line += QStringLiteral(" -resize ") + quoted(resizeText);
     if (flattenOntoWhite)
         line += QStringLiteral(" -background white -alpha remove -alpha off");

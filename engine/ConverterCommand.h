@@ -7,7 +7,7 @@
 struct ConverterCommand {
     QString programFolder;
     QString input;
-    QString resizeText;
+    QString resizeText; // empty: the size stays
     qint16 quality = 75;
     QString output;
     // Transparent sources are laid onto white; JPEG has no transparency of its own.

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QStandardPaths>
 
 namespace {
@@ -16,9 +15,8 @@ constexpr int pollMs = 50;
 
 } // namespace
 
-DOSOutputs::DOSOutputs(QWidget *messageOwner, QObject *parent)
+DOSOutputs::DOSOutputs(QObject *parent)
     : QObject(parent)
-    , m_messageOwner(messageOwner)
     , m_decoder(QStringConverter::System)
 {}
 
@@ -44,7 +42,7 @@ QString DOSOutputs::ExecuteCommand(const QString &CommandLine)
 bool DOSOutputs::startCommand()
 {
     if (m_commandLine.isEmpty()) {
-        showCritical(QStringLiteral("Command Line empty"));
+        Q_EMIT failedToStart(QStringLiteral("Command Line empty"));
         return false;
     }
     if (isRunning())
@@ -58,7 +56,7 @@ bool DOSOutputs::startCommand()
             ? program
             : QStandardPaths::findExecutable(program);
     if (resolved.isEmpty() || !QFileInfo(resolved).isExecutable() || QFileInfo(resolved).isDir()) {
-        showCritical(QStringLiteral("File or command not found"));
+        Q_EMIT failedToStart(QStringLiteral("File or command not found"));
         return false;
     }
 
@@ -82,9 +80,9 @@ bool DOSOutputs::startCommand()
         const QProcess::ProcessError error = m_child->error();
         delete m_child;
         m_child = nullptr;
-        showCritical(error == QProcess::FailedToStart
-                         ? QStringLiteral("File or command not found")
-                         : QStringLiteral("CreatePipe failed. Error: %1").arg(int(error)));
+        Q_EMIT failedToStart(error == QProcess::FailedToStart
+                                 ? QStringLiteral("File or command not found")
+                                 : QStringLiteral("CreatePipe failed. Error: %1").arg(int(error)));
         return false;
     }
     m_outputs.clear();
@@ -144,9 +142,4 @@ void DOSOutputs::finishChild(int exitCode, QProcess::ExitStatus exitStatus)
     m_child->deleteLater();
     m_child = nullptr;
     Q_EMIT CommandOver();
-}
-
-void DOSOutputs::showCritical(const QString &text)
-{
-    QMessageBox::critical(m_messageOwner, QStringLiteral("Tessaly"), text);
 }

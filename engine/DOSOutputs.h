@@ -7,8 +7,6 @@
 #include <QStringDecoder>
 #include <QVariant>
 
-class QWidget;
-
 // Runs one console command line as a hidden child process with its standard output and error on
 // one pipe, and hands back everything the child wrote. ExecuteCommand waits for the child while
 // the window stays alive; startCommand() starts it and returns at once, for callers that keep
@@ -18,7 +16,7 @@ class DOSOutputs : public QObject
     Q_OBJECT
 
 public:
-    explicit DOSOutputs(QWidget *messageOwner = nullptr, QObject *parent = nullptr);
+    explicit DOSOutputs(QObject *parent = nullptr);
     ~DOSOutputs() override;
 
     QString CommandLine() const { return m_commandLine; }
@@ -49,13 +47,13 @@ public:
 Q_SIGNALS:
     void ReceiveOutputs(const QString &CommandOutputs);
     void CommandOver();
+    // A child could not be started: the reason, for a critical message box captioned "Tessaly".
+    void failedToStart(const QString &message);
 
 private:
     void drainOutput();
     void finishChild(int exitCode, QProcess::ExitStatus exitStatus);
-    void showCritical(const QString &text);
 
-    QWidget *m_messageOwner;
     QString m_commandLine;
     QString m_outputs;
     QProcessEnvironment m_extraEnvironment;

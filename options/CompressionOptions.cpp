@@ -18,9 +18,6 @@
 
 namespace {
 
-constexpr int ownFolderChoice = 0;
-constexpr int customFolderChoice = 1;
-
 // Pixel positions the panel was designed at (left, top, width, height).
 // Wider than first drawn (59 pixels): no face shows "1280x1024" and the arrow in that width.
 constexpr QRect cmbDPIGeometry(54, 347, 84, 21);

@@ -33,6 +33,9 @@ public:
     static constexpr double designTwipsPerPixel = 15;
     static constexpr qint16 designSliderMin = 2000;
     static constexpr qint16 designSliderMax = 4000;
+    // The entries of cmbOutput: beside each image, or the folder the user chose.
+    static constexpr int ownFolderChoice = 0;
+    static constexpr int customFolderChoice = 1;
     static const QString &unchangedSizeText();     // "不变"
     static const QStringList &sizeChoices();       // the twelve entries of cmbDPI
     static const QString &ownFolderCaption();      // "图片原始路径"

@@ -39,12 +39,4 @@ QChar nativeSeparator();
 // points back to a parent cannot send a search round in circles.
 bool isPlainFolder(const std::filesystem::directory_entry &entry);
 
-// Hands a folder or a page to the desktop; returns whether the desktop accepted it. A folder is
-// not handed over while folders open in Tessaly itself.
-bool openInFileBrowser(const QString &folder);
-bool openWebPage(const QString &urlOrFile);
-// Whether the desktop opens folders with Tessaly: it offers to, so on a desktop without a file
-// manager it may become the default, and showing a folder would only start it again.
-bool foldersOpenInTessaly();
-
 } // namespace Platform

@@ -1,25 +1,18 @@
 #include "engine/CompressionRun.h"
 #include "engine/DOSOutputs.h"
-#include "options/CompressionOptions.h"
 #include "platform/NativePath.h"
 #include "platform/Platform.h"
-#include "queue/ImageQueue.h"
-#include "tests/support/ModalWatcher.h"
+#include "queue/QueueModel.h"
 #include "tests/support/SmallFileSystem.h"
 #include "tests/support/TestFiles.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
 #include <QProcess>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -65,61 +58,80 @@ QString identify(const QString &format, const QString &file)
     return QString::fromUtf8(output);
 }
 
-// A window with the controls a run needs, wired like the real one.
+// A run with the queue's model and nothing else: what it would show is recorded as it says it.
 struct RunFixture {
+    struct Message {
+        RunMessageKind kind;
+        QString title;
+        QString text;
+    };
+
     explicit RunFixture(const QString &programFolder, int jobs = 1)
-        : queue(&window)
-        , options(&window)
-        , runner(&window)
-        , imgStart(new QPushButton(&window))
-        , pb(new QProgressBar(&window))
-        , lblPB(new QLabel(&window))
+        : run(std::make_unique<CompressionRun>(queue, runner))
     {
-        options.setStartupDefaults();
-        pb->setValue(0); // as the window starts it
-        CompressionRun::Controls controls;
-        controls.imgStart = imgStart;
-        controls.lockedDuringRun = {queue.LV()};
-        controls.lockedDuringRun += options.runLockedControls();
-        controls.pb = pb;
-        controls.lblPB = lblPB;
-        controls.messageOwner = &window;
-        run = std::make_unique<CompressionRun>(queue, options, runner, controls);
         run->setProgramFolder(programFolder);
         run->setJobs(jobs);
+        run->setOptionsSource([this] { return options; });
         run->setFolderOpener([this](const QString &folder) {
             openedFolders.append(folder);
             return true;
         });
         run->setSoundPlayer([this](const QString &sound) { playedSounds.append(sound); });
-        QObject::connect(run.get(), &CompressionRun::entryCommitted, run.get(),
-                         [this](const QString &source, bool succeeded) {
-                             committed.append(source);
-                             barValues.append(pb->value());
-                             if (!succeeded)
-                                 failed.append(source);
+        CompressionRun *emitter = run.get();
+        QObject::connect(emitter, &CompressionRun::outputFolderChanged, emitter,
+                         [this](const QString &folder) { options.outputFolder = folder; });
+        QObject::connect(emitter, &CompressionRun::messageRequested, emitter,
+                         [this](RunMessageKind kind, const QString &title, const QString &text) {
+                             messages.append({kind, title, text});
                          });
+        QObject::connect(emitter, &CompressionRun::startBusyChanged, emitter,
+                         [this](bool isBusy) { busy = isBusy; });
+        QObject::connect(emitter, &CompressionRun::started, emitter,
+                         [this](int entries) { barMaximum = entries; });
+        QObject::connect(emitter, &CompressionRun::statusChanged, emitter,
+                         [this](const QString &text) { status = text; });
+        QObject::connect(emitter, &CompressionRun::progressChanged, emitter,
+                         [this](int value) { bar = value; });
+        QObject::connect(emitter, &CompressionRun::entryCommitted, emitter,
+                         [this](const CommittedEntry &entry) {
+                             entries.append(entry);
+                             committed.append(entry.source);
+                             barValues.append(bar);
+                             if (!entry.succeeded)
+                                 failed.append(entry.source);
+                         });
+        QObject::connect(emitter, &CompressionRun::finished, emitter,
+                         [this](const RunSummary &summary) { summaries.append(summary); });
     }
 
-    void add(const QStringList &paths)
+    void add(const QStringList &paths) { queue.append(paths); }
+    void setResizeText(const QString &text)
     {
-        for (const QString &path : paths)
-            queue.AddToQueue(path);
+        options.keepSize = false;
+        options.resizeText = text;
+    }
+    void chooseOutputFolder(const QString &folder)
+    {
+        options.intoOutputFolder = true;
+        options.outputFolder = folder;
     }
 
-    QWidget window;
-    ImageQueue queue;
-    CompressionOptions options;
+    QueueModel queue;
     DOSOutputs runner;
-    QPushButton *imgStart;
-    QProgressBar *pb;
-    QLabel *lblPB;
+    RunOptions options;
     std::unique_ptr<CompressionRun> run;
+    QList<Message> messages;
+    bool busy = false;
+    int barMaximum = 0;
+    int bar = 0;
+    QString status;
     QStringList openedFolders;
     QStringList playedSounds;
+    QList<CommittedEntry> entries;
     QStringList committed;
     QList<int> barValues; // the bar as each entry is committed
     QStringList failed;
+    QList<RunSummary> summaries;
 };
 
 } // namespace
@@ -164,20 +176,19 @@ private Q_SLOTS:
 
     void emptyQueueAsksForAFile()
     {
-        ModalWatcher watcher;
         RunFixture fixture(m_realProgram);
-        fixture.options.setOutputFolder(m_home.filePath(QStringLiteral("never-made")));
+        fixture.options.outputFolder = m_home.filePath(QStringLiteral("never-made"));
         QSignalSpy looks(fixture.run.get(), &CompressionRun::startBusyChanged);
         fixture.run->Command3_Click();
-        QCOMPARE(watcher.messages().size(), 1);
-        QCOMPARE(watcher.messages().first().text, QStringLiteral("请先添加一个图片文件."));
-        QCOMPARE(watcher.messages().first().title, QStringLiteral("添加文件"));
-        QCOMPARE(watcher.messages().first().icon, QMessageBox::NoIcon);
+        QCOMPARE(fixture.messages.size(), 1);
+        QCOMPARE(fixture.messages.first().text, QStringLiteral("请先添加一个图片文件."));
+        QCOMPARE(fixture.messages.first().title, QStringLiteral("添加文件"));
+        QVERIFY(fixture.messages.first().kind == RunMessageKind::Plain);
         QCOMPARE(looks.size(), 1);
         QCOMPARE(looks.first().first().toBool(), false);
-        QVERIFY(!QFileInfo::exists(fixture.options.OutputFolder()));
+        QVERIFY(!QFileInfo::exists(fixture.options.outputFolder));
         QVERIFY(!QFileInfo::exists(Platform::jpgTmpFolder()));
-        QVERIFY(fixture.imgStart->isEnabled());
+        QVERIFY(!fixture.busy);
     }
 
     void everyAcceptedFormatBecomesAJpeg_data()
@@ -192,25 +203,24 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QVERIFY(TestFiles::makeImage(photos(name), QStringLiteral("rose:")));
         RunFixture fixture(m_realProgram);
-        fixture.options.setOutputFolder(m_home.filePath(QStringLiteral("out-default")));
+        fixture.options.outputFolder = m_home.filePath(QStringLiteral("out-default"));
         fixture.add({photos(name)});
         fixture.run->Command3_Click();
 
         const QString result = resultOf(photos(name));
         QCOMPARE(identify(QStringLiteral("%m %Q"), result), QStringLiteral("JPEG 75"));
         QCOMPARE(fixture.queue.count(), 0);
-        QCOMPARE(fixture.queue.LV()->model()->rowCount(), 0);
-        QCOMPARE(fixture.pb->value(), 0);
-        QCOMPARE(fixture.lblPB->text(), QStringLiteral("完成."));
+        QCOMPARE(fixture.queue.rowCount(), 0);
+        QCOMPARE(fixture.bar, 0);
+        QCOMPARE(fixture.status, QStringLiteral("完成."));
         QVERIFY(fixture.failed.isEmpty());
         // Made at every run start, whatever the output choice.
-        QVERIFY(QFileInfo(fixture.options.OutputFolder()).isDir());
+        QVERIFY(QFileInfo(fixture.options.outputFolder).isDir());
         QVERIFY(!QFileInfo::exists(Platform::jpgTmpFolder()));
         QVERIFY(!QFileInfo::exists(Platform::tmpQuenbyFolder()));
         QVERIFY(fixture.openedFolders.isEmpty());
         QCOMPARE(fixture.playedSounds, QStringList{Platform::soundPath(m_realProgram)});
-        QVERIFY(fixture.imgStart->isEnabled());
-        QVERIFY(fixture.queue.LV()->isEnabled());
+        QVERIFY(!fixture.busy);
         QVERIFY(!fixture.run->RunInProgress());
     }
 
@@ -220,8 +230,8 @@ private Q_SLOTS:
                                      QStringLiteral("gradient:red-blue"),
                                      QStringLiteral("1000x800")));
         RunFixture fixture(m_realProgram);
-        fixture.options.setQuality(40);
-        fixture.options.setResizeText(QStringLiteral("640x480"));
+        fixture.options.quality = 40;
+        fixture.setResizeText(QStringLiteral("640x480"));
         fixture.add({photos(QStringLiteral("wide.png"))});
         fixture.run->Command3_Click();
         const QStringList size =
@@ -238,11 +248,10 @@ private Q_SLOTS:
         QVERIFY(TestFiles::makeImage(photos(QStringLiteral("one.png"))));
         const QString folder = m_home.filePath(QStringLiteral("chosen"));
         RunFixture fixture(m_realProgram);
-        fixture.options.setOutputFolder(folder + u'/');
-        fixture.options.cmbOutput()->setCurrentIndex(1);
+        fixture.chooseOutputFolder(folder + u'/');
         fixture.add({photos(QStringLiteral("one.png"))});
         fixture.run->Command3_Click();
-        QCOMPARE(fixture.options.OutputFolder(), folder);
+        QCOMPARE(fixture.options.outputFolder, folder);
         QCOMPARE(identify(QStringLiteral("%m"), folder + QStringLiteral("/one_已压缩.jpg")),
                  QStringLiteral("JPEG"));
         QVERIFY(!QFileInfo::exists(resultOf(photos(QStringLiteral("one.png")))));
@@ -258,8 +267,7 @@ private Q_SLOTS:
         const QString old = memory.filePath(QStringLiteral("far_已压缩.jpg"));
         QVERIFY(TestFiles::write(old, "an older result"));
         RunFixture fixture(m_realProgram);
-        fixture.options.setOutputFolder(memory.path());
-        fixture.options.cmbOutput()->setCurrentIndex(1);
+        fixture.chooseOutputFolder(memory.path());
         fixture.add({photos(QStringLiteral("far.png"))});
         fixture.run->Command3_Click();
         QVERIFY(fixture.failed.isEmpty());
@@ -400,9 +408,9 @@ private Q_SLOTS:
 
         QCOMPARE(fixture.queue.count(), 0);
         QCOMPARE(fixture.run->failedEntries(), bad);
-        QCOMPARE(fixture.lblPB->text(), CompressionRun::failureText(bad.size()));
-        for (const QString &path : bad)
-            QVERIFY2(fixture.lblPB->toolTip().contains(path), qPrintable(path));
+        QCOMPARE(fixture.status, CompressionRun::failureText(bad.size()));
+        for (const CompressionRun::Failure &failure : fixture.run->failures())
+            QVERIFY2(!failure.reason.isEmpty(), qPrintable(failure.source));
         QCOMPARE(identify(QStringLiteral("%m"), resultOf(good)), QStringLiteral("JPEG"));
         QCOMPARE(identify(QStringLiteral("%m"), resultOf(oddName)), QStringLiteral("JPEG"));
         QCOMPARE(identify(QStringLiteral("%wx%h"), resultOf(strayByte)), QStringLiteral("400x300"));
@@ -423,11 +431,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("named");        // what the message must name
         // Only the last level is made, so a folder under a missing parent cannot be.
         QTest::newRow("folder under a missing parent")
-            << CompressionOptions::unchangedSizeText() << QStringLiteral("no/such/parent")
-            << QStringLiteral("parent");
+            << QString() << QStringLiteral("no/such/parent") << QStringLiteral("parent");
         QTest::newRow("folder that is a file")
-            << CompressionOptions::unchangedSizeText() << QStringLiteral("a-file")
-            << QStringLiteral("a-file");
+            << QString() << QStringLiteral("a-file") << QStringLiteral("a-file");
         QTest::newRow("size with a star")
             << QStringLiteral("1024*768") << QString() << QStringLiteral("1024*768");
         QTest::newRow("size in words")
@@ -443,22 +449,21 @@ private Q_SLOTS:
         QFETCH(QString, named);
         QVERIFY(TestFiles::write(m_home.filePath(QStringLiteral("a-file")), "not a folder"));
         QVERIFY(TestFiles::write(photos(QStringLiteral("p.png")), "p"));
-        ModalWatcher watcher;
         RunFixture fixture(m_fakeProgram);
-        fixture.options.setResizeText(resize);
+        if (!resize.isEmpty())
+            fixture.setResizeText(resize);
         if (!outputFolder.isEmpty()) {
-            fixture.options.setOutputFolder(m_home.filePath(outputFolder));
-            fixture.options.cmbOutput()->setCurrentIndex(1);
+            fixture.chooseOutputFolder(m_home.filePath(outputFolder));
         }
         fixture.add({photos(QStringLiteral("p.png"))});
         fixture.run->Command3_Click();
-        QCOMPARE(watcher.messages().size(), 1);
-        QCOMPARE(watcher.messages().first().icon, QMessageBox::Warning);
-        QVERIFY(watcher.messages().first().text.contains(named));
-        QVERIFY(watcher.messages().first().text.contains(QStringLiteral("队列中的文件保持不变")));
-        QCOMPARE(fixture.queue.entries(), QStringList{photos(QStringLiteral("p.png"))});
+        QCOMPARE(fixture.messages.size(), 1);
+        QVERIFY(fixture.messages.first().kind == RunMessageKind::Warning);
+        QVERIFY(fixture.messages.first().text.contains(named));
+        QVERIFY(fixture.messages.first().text.contains(QStringLiteral("队列中的文件保持不变")));
+        QCOMPARE(fixture.queue.paths(), QStringList{photos(QStringLiteral("p.png"))});
         QVERIFY(fakeLogLines().isEmpty());
-        QVERIFY(fixture.imgStart->isEnabled());
+        QVERIFY(!fixture.busy);
         QVERIFY(!fixture.run->RunInProgress());
     }
 
@@ -467,15 +472,14 @@ private Q_SLOTS:
         const QString empty = m_home.filePath(QStringLiteral("no-converter"));
         QVERIFY(QDir().mkpath(empty));
         QVERIFY(TestFiles::makeImage(photos(QStringLiteral("q.png"))));
-        ModalWatcher watcher;
         RunFixture fixture(empty);
         fixture.add({photos(QStringLiteral("q.png"))});
         fixture.run->Command3_Click();
-        QCOMPARE(watcher.messages().size(), 1);
-        QCOMPARE(watcher.messages().first().icon, QMessageBox::Critical);
-        QVERIFY(watcher.messages().first().text.contains(QStringLiteral("ImageMagick")));
-        QCOMPARE(fixture.queue.entries(), QStringList{photos(QStringLiteral("q.png"))});
-        QVERIFY(fixture.imgStart->isEnabled());
+        QCOMPARE(fixture.messages.size(), 1);
+        QVERIFY(fixture.messages.first().kind == RunMessageKind::Critical);
+        QVERIFY(fixture.messages.first().text.contains(QStringLiteral("ImageMagick")));
+        QCOMPARE(fixture.queue.paths(), QStringList{photos(QStringLiteral("q.png"))});
+        QVERIFY(!fixture.busy);
         QVERIFY(fixture.playedSounds.isEmpty());
         QVERIFY(!QFileInfo::exists(resultOf(photos(QStringLiteral("q.png")))));
     }
@@ -497,7 +501,58 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(resultOf(sources[2])));
         QCOMPARE(TestFiles::read(resultOf(sources[3])), QByteArray("ok-last"));
         QCOMPARE(fixture.run->failedEntries(), sources.mid(1, 2));
-        QCOMPARE(fixture.lblPB->text(), QStringLiteral("完成. 2 个文件失败"));
+        QCOMPARE(fixture.status, QStringLiteral("完成. 2 个文件失败"));
+    }
+
+    void summaryCountsTheRealFilesAndEachFailureKeepsTheConvertersWords()
+    {
+        const QString photo = photos(QStringLiteral("photo.png"));
+        QVERIFY(TestFiles::makeImage(photo, QStringLiteral("plasma:"), QStringLiteral("200x150")));
+        // A JPEG saved at a low quality grows when saved again at a higher one.
+        const QString tiny = photos(QStringLiteral("tiny.jpg"));
+        QVERIFY(TestFiles::imageMagick(QStringLiteral("convert"),
+                                       {QStringLiteral("-size"), QStringLiteral("64x64"),
+                                        QStringLiteral("plasma:"), QStringLiteral("-quality"),
+                                        QStringLiteral("5"), tiny}));
+        const QString broken = photos(QStringLiteral("broken.jpg"));
+        QVERIFY(TestFiles::write(broken, QByteArray("\xFF\xD8\xFF\xE0") + QByteArray(64, 'x')));
+        RunFixture fixture(m_realProgram);
+        fixture.add({photo, broken, tiny});
+        fixture.run->Command3_Click();
+
+        QCOMPARE(fixture.summaries.size(), 1);
+        const RunSummary &summary = fixture.summaries.first();
+        QCOMPARE(summary.written, 2);
+        QCOMPARE(summary.sourceBytes, QFileInfo(photo).size() + QFileInfo(tiny).size());
+        QCOMPARE(summary.resultBytes,
+                 QFileInfo(resultOf(photo)).size() + QFileInfo(resultOf(tiny)).size());
+        QVERIFY(QFileInfo(resultOf(tiny)).size() > QFileInfo(tiny).size());
+        QVERIFY(QFileInfo(resultOf(photo)).size() < QFileInfo(photo).size());
+        QCOMPARE(summary.largerThanSource, 1);
+        QVERIFY(!summary.stopped);
+        QCOMPARE(summary.failures.size(), 1);
+        QCOMPARE(summary.failures.first().source, broken);
+        QCOMPARE(fixture.entries.size(), 3);
+        const CommittedEntry &failedEntry = fixture.entries.at(1);
+        QVERIFY(!failedEntry.succeeded);
+        QCOMPARE(failedEntry.reason, summary.failures.first().reason);
+        QVERIFY2(!failedEntry.converterMessage.isEmpty(), qPrintable(failedEntry.reason));
+        QCOMPARE(failedEntry.resultBytes, 0);
+        QCOMPARE(fixture.entries.at(0).resultBytes, QFileInfo(resultOf(photo)).size());
+        QVERIFY(fixture.entries.at(0).reason.isEmpty());
+    }
+
+    void convertersOwnWordsReachTheCommittedEntry()
+    {
+        const QString source = photos(QStringLiteral("words.png"));
+        QVERIFY(TestFiles::write(source, "fail"));
+        RunFixture fixture(m_fakeProgram);
+        fixture.add({source});
+        fixture.run->Command3_Click();
+        QCOMPARE(fixture.entries.size(), 1);
+        QVERIFY(fixture.entries.first().converterMessage.contains(
+            QStringLiteral("this image is broken")));
+        QVERIFY(!fixture.entries.first().reason.isEmpty());
     }
 
     void resultOfAFailedConversionIsNeverCopiedOut()
@@ -528,7 +583,7 @@ private Q_SLOTS:
         fixture.add({broken, good, broken});
         fixture.run->Command3_Click();
         QCOMPARE(fixture.run->failedEntries(), QStringList({broken, broken}));
-        QCOMPARE(fixture.lblPB->text(), QStringLiteral("完成. 2 个文件失败"));
+        QCOMPARE(fixture.status, QStringLiteral("完成. 2 个文件失败"));
     }
 
     void warningAsTheConverterExitsFailsTheEntry()
@@ -553,31 +608,22 @@ private Q_SLOTS:
         RunFixture fixture(m_fakeProgram);
         fixture.add({photos(QStringLiteral("slow.png"))});
         int ticks = 0;
-        bool lockedWhileRunning = false;
+        bool busyWhileRunning = false;
         QSet<QString> labels;
         QTimer ticker;
-        const QList<QWidget *> options = fixture.options.runLockedControls();
-        const auto allLocked = [&] {
-            return std::none_of(options.cbegin(), options.cend(),
-                                [](const QWidget *control) { return control->isEnabled(); });
-        };
         QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
             ++ticks;
-            labels.insert(fixture.lblPB->text() + u' ' + QString::number(fixture.pb->value()) +
-                          u'/' + QString::number(fixture.pb->maximum()));
-            lockedWhileRunning =
-                lockedWhileRunning ||
-                (!fixture.imgStart->isEnabled() && !fixture.queue.LV()->isEnabled() &&
-                 allLocked() && fixture.run->RunInProgress());
+            labels.insert(fixture.status + u' ' + QString::number(fixture.bar) + u'/' +
+                          QString::number(fixture.barMaximum));
+            busyWhileRunning = busyWhileRunning || (fixture.busy && fixture.run->RunInProgress());
         });
         ticker.start(10);
         fixture.run->Command3_Click();
         QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
-        QVERIFY(lockedWhileRunning);
+        QVERIFY(busyWhileRunning);
         QVERIFY(labels.contains(QStringLiteral("正在压缩... 0/1")));
-        QVERIFY(fixture.options.cmbDPI()->isEnabled());
-        QVERIFY(std::all_of(options.cbegin(), options.cend(),
-                            [](const QWidget *control) { return control->isEnabled(); }));
+        QVERIFY(!fixture.busy);
+        QCOMPARE(fixture.summaries.size(), 1);
     }
 
     void closingMidRunEndsOurConverters_data()
@@ -630,8 +676,7 @@ private Q_SLOTS:
     {
         QVERIFY(TestFiles::makeImage(photos(QStringLiteral("p.png"))));
         RunFixture fixture(m_realProgram);
-        fixture.options.setOutputFolder(m_home.filePath(QStringLiteral("out")));
-        fixture.options.cmbOutput()->setCurrentIndex(1);
+        fixture.chooseOutputFolder(m_home.filePath(QStringLiteral("out")));
         fixture.add({photos(QStringLiteral("p.png"))});
         // The Start button comes back to life while the scratch folders are cleared; the user
         // closes the window right then.
@@ -678,7 +723,7 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(sources[0], "a"));
         QVERIFY(TestFiles::write(sources[1], "b"));
         RunFixture fixture(m_fakeProgram, 1);
-        fixture.options.setResizeText(QStringLiteral("800x600"));
+        fixture.setResizeText(QStringLiteral("800x600"));
         fixture.add(sources);
         fixture.run->Command3_Click();
         const QString work = Platform::jpgTmpFolder();
@@ -716,7 +761,7 @@ private Q_SLOTS:
             QList<int> expectedBar(sources.size());
             std::iota(expectedBar.begin(), expectedBar.end(), 1);
             QCOMPARE(fixture.barValues, expectedBar);
-            QCOMPARE(fixture.pb->maximum(), int(sources.size()));
+            QCOMPARE(fixture.barMaximum, int(sources.size()));
             QHash<QString, QByteArray> results;
             for (const QString &source : std::as_const(sources))
                 results.insert(source, TestFiles::read(resultOf(source)));
@@ -724,7 +769,7 @@ private Q_SLOTS:
                 sequentialResults = results;
                 sequentialOrder = fixture.committed;
                 sequentialFailures = fixture.run->failedEntries();
-                sequentialLabel = fixture.lblPB->text();
+                sequentialLabel = fixture.status;
                 QCOMPARE(sequentialOrder, sources);
                 QCOMPARE(TestFiles::read(photos(QStringLiteral("k_已压缩.jpg"))),
                          QByteArray("fast-k2"));
@@ -732,8 +777,8 @@ private Q_SLOTS:
                 QCOMPARE(results, sequentialResults);
                 QCOMPARE(fixture.committed, sequentialOrder);
                 QCOMPARE(fixture.run->failedEntries(), sequentialFailures);
-                QCOMPARE(fixture.lblPB->text(), sequentialLabel);
-                QCOMPARE(fixture.pb->value(), 0);
+                QCOMPARE(fixture.status, sequentialLabel);
+                QCOMPARE(fixture.bar, 0);
                 QCOMPARE(fakeLogLines().size(), sources.size() * 2);
             }
         }
@@ -759,7 +804,7 @@ private Q_SLOTS:
             for (; it.hasNext(); it.next())
                 ++copies;
             mostWorkCopies = std::max(mostWorkCopies, copies);
-            if (fixture.queue.head() == sources.first()) {
+            if (fixture.queue.at(0) == sources.first()) {
                 QDirIterator results(Platform::jpgTmpFolder(), {QStringLiteral("tmp1.jpg")},
                                      QDir::Files, QDirIterator::Subdirectories);
                 int waiting = 0;
@@ -818,8 +863,7 @@ private Q_SLOTS:
         QVERIFY(disk.fill());
 
         RunFixture fixture(m_realProgram);
-        fixture.options.setOutputFolder(disk.path());
-        fixture.options.cmbOutput()->setCurrentIndex(1);
+        fixture.chooseOutputFolder(disk.path());
         fixture.add(sources);
         fixture.run->Command3_Click();
 
@@ -827,8 +871,7 @@ private Q_SLOTS:
         for (const CompressionRun::Failure &failure : fixture.run->failures())
             QVERIFY2(failure.reason.contains(QStringLiteral("磁盘空间不足")),
                      qPrintable(failure.reason));
-        QCOMPARE(fixture.lblPB->text(), CompressionRun::failureText(2));
-        QVERIFY(fixture.lblPB->toolTip().contains(QStringLiteral("磁盘空间不足")));
+        QCOMPARE(fixture.status, CompressionRun::failureText(2));
         QCOMPARE(TestFiles::read(earlier), QByteArray("an earlier result"));
         QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
                  (QStringList{QStringLiteral(".filler"), QStringLiteral("s1_已压缩.jpg")}));
@@ -858,8 +901,7 @@ private Q_SLOTS:
         QVERIFY(TestFiles::makeImage(photos(QStringLiteral("t1.png"))));
 
         RunFixture fixture(m_realProgram);
-        fixture.options.setOutputFolder(output);
-        fixture.options.cmbOutput()->setCurrentIndex(1);
+        fixture.chooseOutputFolder(output);
         fixture.add({photos(QStringLiteral("t1.png"))});
         fixture.run->Command3_Click();
 
@@ -889,7 +931,7 @@ private Q_SLOTS:
         fixture.add(sources);
         fixture.run->Command3_Click();
 
-        QVERIFY2(fixture.failed.isEmpty(), qPrintable(fixture.lblPB->toolTip()));
+        QVERIFY2(fixture.failed.isEmpty(), qPrintable(fixture.failed.join(u' ')));
         for (const QByteArray &result :
              {folder + "/\xB4\xF3\xCD\xBC_已压缩.jpg", folder + "/plain_已压缩.jpg"}) {
             struct stat info {};
@@ -938,20 +980,20 @@ private Q_SLOTS:
         fixture.run->Command3_Click();
 
         QCOMPARE(fixture.committed, sources.mid(0, 1));
-        QCOMPARE(fixture.queue.entries(), sources.mid(1));
+        QCOMPARE(fixture.queue.paths(), sources.mid(1));
         QVERIFY(QFileInfo::exists(resultOf(sources.first())));
-        QCOMPARE(fixture.lblPB->text(), CompressionRun::stoppedText());
+        QCOMPARE(fixture.status, CompressionRun::stoppedText());
         QVERIFY(!fixture.run->RunInProgress());
-        QVERIFY(fixture.imgStart->isEnabled());
+        QVERIFY(!fixture.busy);
         QVERIFY(!QFileInfo::exists(Platform::jpgTmpFolder()));
 
         // The next run takes up where the stopped one left off.
         QObject::disconnect(stopAtFirst);
         fixture.run->Command3_Click();
         QCOMPARE(fixture.committed, sources);
-        QCOMPARE(fixture.lblPB->text(), CompressionRun::doneText());
+        QCOMPARE(fixture.status, CompressionRun::doneText());
     }
 };
 
-QTEST_MAIN(TestCompressionRun)
+QTEST_GUILESS_MAIN(TestCompressionRun)
 #include "tst_compressionrun.moc"

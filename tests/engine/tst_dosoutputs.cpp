@@ -1,6 +1,5 @@
 #include "engine/clsWaitableTimer.h"
 #include "engine/DOSOutputs.h"
-#include "tests/support/ModalWatcher.h"
 #include "tests/support/TestFiles.h"
 
 #include <QElapsedTimer>
@@ -46,15 +45,13 @@ private Q_SLOTS:
 
     void emptyCommandLineIsReported()
     {
-        ModalWatcher watcher;
         DOSOutputs runner;
         QSignalSpy over(&runner, &DOSOutputs::CommandOver);
         QSignalSpy chunks(&runner, &DOSOutputs::ReceiveOutputs);
+        QSignalSpy failures(&runner, &DOSOutputs::failedToStart);
         QCOMPARE(runner.ExecuteCommand(), QString());
-        QCOMPARE(watcher.messages().size(), 1);
-        QCOMPARE(watcher.messages().first().text, QStringLiteral("Command Line empty"));
-        QCOMPARE(watcher.messages().first().title, QStringLiteral("Tessaly"));
-        QCOMPARE(watcher.messages().first().icon, QMessageBox::Critical);
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(failures.first().first().toString(), QStringLiteral("Command Line empty"));
         QCOMPARE(over.size(), 0);
         QCOMPARE(chunks.size(), 0);
     }
@@ -68,14 +65,14 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(notRunnable, QFile::ReadOwner | QFile::ExeOwner));
 
         for (const QString &program : {QStringLiteral("/no/such/program"), notRunnable}) {
-            ModalWatcher watcher;
             DOSOutputs runner;
             runner.ExecuteCommand(shell(QStringLiteral("echo earlier")));
             QSignalSpy over(&runner, &DOSOutputs::CommandOver);
+            QSignalSpy failures(&runner, &DOSOutputs::failedToStart);
             QCOMPARE(runner.ExecuteCommand(program + QStringLiteral(" -quality 75")), QString());
-            QCOMPARE(watcher.messages().size(), 1);
-            QCOMPARE(watcher.messages().first().text, QStringLiteral("File or command not found"));
-            QCOMPARE(watcher.messages().first().icon, QMessageBox::Critical);
+            QCOMPARE(failures.size(), 1);
+            QCOMPARE(failures.first().first().toString(),
+                     QStringLiteral("File or command not found"));
             QCOMPARE(over.size(), 0);
             QCOMPARE(runner.Outputs().toString(), QStringLiteral("earlier\n"));
         }
@@ -273,7 +270,7 @@ private Q_SLOTS:
 
 int main(int argc, char *argv[])
 {
-    QApplication application(argc, argv);
+    QCoreApplication application(argc, argv);
     int status = 0;
     {
         TestDOSOutputs runnerTests;

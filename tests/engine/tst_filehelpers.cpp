@@ -1,6 +1,5 @@
 #include "engine/ConverterCommand.h"
 #include "engine/FileHelpers.h"
-#include "options/CompressionOptions.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDir>
@@ -112,7 +111,6 @@ private Q_SLOTS:
         command.programFolder = QStringLiteral("/opt/tessaly");
         command.input = QStringLiteral("/c/jpgtmp/tmp.dat");
         command.output = QStringLiteral("/c/jpgtmp/tmp1.jpg");
-        command.resizeText = CompressionOptions::unchangedSizeText();
         QCOMPARE(command.commandLine(),
                  u"/opt/tessaly/data/convert /c/jpgtmp/tmp.dat  -quality 75 /c/jpgtmp/tmp1.jpg"_qs);
         command.resizeText = QStringLiteral("640x480");

@@ -1,3 +1,4 @@
+#include "platform/Desktop.h"
 #include "platform/FolderBrowser.h"
 #include "platform/NativePath.h"
 #include "platform/Platform.h"
