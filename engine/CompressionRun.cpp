@@ -385,14 +385,10 @@ void CompressionRun::startConverter(quint64 jobId, std::size_t slotIndex, const 
     slot.runner->setCommandLine(command.commandLine());
     if (!slot.runner->startCommand())
         return fail(FailureReason::converterDidNotStart());
-    QFile pid(slot.files.pidFile());
-    if (pid.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        pid.write(QByteArray::number(slot.runner->processId()));
 }
 
 void CompressionRun::finishJob(Slot &slot)
 {
-    QFile::remove(slot.files.pidFile());
     // Only the result waits for its turn; the work copy of the source goes at once. Freeing a
     // copy of gigabytes takes the file system a while, so it is moved aside here and deleted
     // away from the window; the work folder is removed only once that is done.

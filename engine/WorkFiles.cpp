@@ -4,26 +4,12 @@
 #include "platform/ProcessTerminator.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
-
-const QString pidSuffix = QStringLiteral(".pid");
-
-} // namespace
-
 WorkFiles::WorkFiles(const QString &workFolder, int slot)
-    : m_workFolder(workFolder)
-    , m_folder(slot == 0 ? workFolder : workFolder + QStringLiteral("/slot%1").arg(slot))
-    , m_slot(slot)
+    : m_folder(slot == 0 ? workFolder : workFolder + QStringLiteral("/slot%1").arg(slot))
 {}
-
-QString WorkFiles::pidFile() const
-{
-    return m_workFolder + QStringLiteral("/converter%1").arg(m_slot) + pidSuffix;
-}
 
 bool WorkFiles::prepareFolder() const
 {
@@ -57,14 +43,5 @@ QString WorkFiles::producedResult() const
 
 void WorkFiles::terminateLeftovers(const QString &workFolder)
 {
-    const QStringList pidFiles = QDir(workFolder).entryList({u'*' + pidSuffix}, QDir::Files);
-    for (const QString &name : pidFiles) {
-        QFile file(workFolder + u'/' + name);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        bool isNumber = false;
-        const qint64 pid = file.readAll().trimmed().toLongLong(&isNumber);
-        if (isNumber)
-            ProcessTerminator::terminateIfCommandLineContains(pid, workFolder + u'/');
-    }
+    ProcessTerminator::terminateProcessesNaming(workFolder + u'/');
 }

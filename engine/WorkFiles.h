@@ -16,10 +16,6 @@ public:
     QString folder() const { return m_folder; }
     QString input() const { return m_folder + QStringLiteral("/tmp.dat"); }
     QString result() const { return m_folder + QStringLiteral("/tmp1.jpg"); }
-    // The running converter's process id, so that a later start can end a converter an
-    // interrupted run left behind.
-    QString pidFile() const;
-
     bool prepareFolder() const;
     // Copies the image to be converted into the slot, from any thread; gives up when `cancel`
     // is set. A scratch copy needs no trip to the disk before it is read, so unlike QFile::copy
@@ -31,11 +27,10 @@ public:
     // several frames; empty when it produced nothing.
     QString producedResult() const;
 
-    // Ends converters that an earlier run left behind in the work folder.
+    // Ends converters that an earlier run left behind: the processes whose command line names a
+    // file in the work folder.
     static void terminateLeftovers(const QString &workFolder);
 
 private:
-    QString m_workFolder;
     QString m_folder;
-    int m_slot;
 };

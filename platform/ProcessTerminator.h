@@ -2,12 +2,13 @@
 
 #include <QString>
 
-// Ends a process that an earlier Tessaly started and could not stop itself (it was killed
-// mid-run). A process id alone may have been reused by an unrelated program, so the process is
-// only touched when its command line still names the given marker, a path inside our own
-// scratch folder.
+// Ends the processes that an earlier Tessaly started and could not stop itself (it was killed
+// mid-run). They are found in the system's process list, so nothing has to be written down
+// while a run starts its converters. A process is only touched when it belongs to this user, is
+// not this process, and one of its arguments is a path under the given marker, a folder inside
+// our own scratch folder.
 class ProcessTerminator
 {
 public:
-    static bool terminateIfCommandLineContains(qint64 pid, const QString &marker);
+    static void terminateProcessesNaming(const QString &marker);
 };

@@ -58,6 +58,32 @@ QString identify(const QString &format, const QString &file)
     return QString::fromUtf8(output);
 }
 
+// The fields of /proc/<pid>/stat after the command's name: the state first, then the parent's
+// id, …; empty when the process is gone.
+QList<QByteArray> processStatus(qint64 pid)
+{
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray text = file.readAll();
+    return text.mid(text.lastIndexOf(')') + 2).split(' ');
+}
+
+// The converters this test has started that still run: its children not yet ended.
+QList<qint64> runningConverters()
+{
+    const qint64 self = QCoreApplication::applicationPid();
+    QList<qint64> children;
+    const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &process : processes) {
+        const qint64 pid = process.toLongLong();
+        const QList<QByteArray> status = pid > 0 ? processStatus(pid) : QList<QByteArray>();
+        if (status.size() > 1 && status[0] != "Z" && status[1].toLongLong() == self)
+            children.append(pid);
+    }
+    return children;
+}
+
 // A run with the queue's model and nothing else: what it would show is recorded as it says it.
 struct RunFixture {
     struct Message {
@@ -645,19 +671,17 @@ private Q_SLOTS:
         fixture.add(hanging);
         fixture.add({photos(QStringLiteral("after.png"))});
         // The window closes once every converter has started and, with three, the third (a
-        // quick one) has finished: its log line is written and its process id file is gone.
+        // quick one) has finished: its log line is written and its process has ended.
         const int started = jobs == 1 ? 1 : 3;
         const int hangingNow = jobs == 1 ? 1 : int(hanging.size());
         QList<qint64> converters;
         QTimer watcher;
         QObject::connect(&watcher, &QTimer::timeout, fixture.run.get(), [&] {
-            const QDir work(Platform::jpgTmpFolder());
-            const QStringList pidFiles = work.entryList({QStringLiteral("*.pid")}, QDir::Files);
-            if (fakeLogLines().size() < started || pidFiles.size() != hangingNow)
+            const QList<qint64> running = runningConverters();
+            if (fakeLogLines().size() < started || running.size() != hangingNow)
                 return;
             watcher.stop();
-            for (const QString &name : pidFiles)
-                converters.append(TestFiles::read(work.filePath(name)).toLongLong());
+            converters = running;
             fixture.run->abort();
         });
         watcher.start(10);
@@ -699,21 +723,30 @@ private Q_SLOTS:
         ours.start(QStringLiteral("/bin/sh"),
                    {QStringLiteral("-c"), QStringLiteral("sleep 600; true"),
                     work + QStringLiteral("/tmp.dat")});
-        QProcess stranger;
-        stranger.start(QStringLiteral("/bin/sleep"), {QStringLiteral("600")});
-        QVERIFY(ours.waitForStarted() && stranger.waitForStarted());
-        QVERIFY(TestFiles::write(work + QStringLiteral("/converter0.pid"),
-                                 QByteArray::number(ours.processId())));
-        QVERIFY(TestFiles::write(work + QStringLiteral("/converter1.pid"),
-                                 QByteArray::number(stranger.processId())));
+        // Processes that are no converter of ours: one that names nothing of ours, one that
+        // names a file beside the work folder, one that mentions the folder inside its script.
+        const QList<QStringList> strangerArguments = {
+            {QStringLiteral("-e"), QStringLiteral("sleep 600")},
+            {QStringLiteral("-e"), QStringLiteral("sleep 600"),
+             work + QStringLiteral("-old/tmp.dat")},
+            {QStringLiteral("-e"), QStringLiteral("sleep 600; # %1/tmp.dat").arg(work)}};
+        std::vector<std::unique_ptr<QProcess>> strangers;
+        for (const QStringList &arguments : strangerArguments) {
+            strangers.push_back(std::make_unique<QProcess>());
+            strangers.back()->start(QStringLiteral("/usr/bin/perl"), arguments);
+            QVERIFY(strangers.back()->waitForStarted());
+        }
+        QVERIFY(ours.waitForStarted());
         CompressionRun::cleanUpScratchFolders();
         // The clean-up serves events while it deletes, so the end may already have been seen.
         QTRY_COMPARE_WITH_TIMEOUT(ours.state(), QProcess::NotRunning, 10000);
         QCOMPARE(ours.exitStatus(), QProcess::CrashExit);
-        QCOMPARE(stranger.state(), QProcess::Running);
+        for (const auto &stranger : strangers) {
+            QCOMPARE(stranger->state(), QProcess::Running);
+            stranger->kill();
+            stranger->waitForFinished();
+        }
         QVERIFY(!QFileInfo::exists(work));
-        stranger.kill();
-        stranger.waitForFinished();
     }
 
     void oneConverterGivesExactlyTheSequentialCommandLines()
