@@ -8,6 +8,7 @@
 #include "engine/ImageHeader.h"
 #include "engine/WorkFiles.h"
 #include "platform/AtomicFile.h"
+#include "platform/ChildPriority.h"
 #include "platform/NativePath.h"
 #include "platform/Platform.h"
 #include "queue/QueueModel.h"
@@ -385,6 +386,7 @@ void CompressionRun::startConverter(quint64 jobId, std::size_t slotIndex, const 
     slot.runner->setCommandLine(command.commandLine());
     if (!slot.runner->startCommand())
         return fail(FailureReason::converterDidNotStart());
+    ChildPriority::lowerBelowThisProcess(slot.runner->processId());
 }
 
 void CompressionRun::finishJob(Slot &slot)

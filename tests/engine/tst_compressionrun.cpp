@@ -696,6 +696,43 @@ private Q_SLOTS:
         CompressionRun::cleanUpScratchFolders();
     }
 
+    void convertersRunBelowTheWindow_data()
+    {
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("one converter") << 1;
+        QTest::newRow("two converters") << 2;
+    }
+
+    // With every core converting, the window keeps its share of the processor.
+    void convertersRunBelowTheWindow()
+    {
+        QFETCH(int, jobs);
+        const QStringList hanging = {photos(QStringLiteral("hang1.png")),
+                                     photos(QStringLiteral("hang2.png"))};
+        for (const QString &source : hanging)
+            QVERIFY(TestFiles::write(source, "hang"));
+        RunFixture fixture(m_fakeProgram, jobs);
+        fixture.add(hanging);
+        QList<QByteArray> niceValues;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, fixture.run.get(), [&] {
+            const QList<qint64> running = runningConverters();
+            if (running.size() != jobs)
+                return;
+            watcher.stop();
+            for (qint64 pid : running)
+                niceValues.append(processStatus(pid).value(16));
+            fixture.run->abort();
+        });
+        watcher.start(10);
+        fixture.run->Command3_Click();
+        // Field 19 of the status: the nice value, at most 19.
+        const int window = processStatus(QCoreApplication::applicationPid()).value(16).toInt();
+        const QByteArray expected = QByteArray::number(std::min(window + 5, 19));
+        QCOMPARE(niceValues, QList<QByteArray>(jobs, expected));
+        CompressionRun::cleanUpScratchFolders();
+    }
+
     void closingDuringTheEndStepsShowsAndPlaysNothing()
     {
         QVERIFY(TestFiles::makeImage(photos(QStringLiteral("p.png"))));
