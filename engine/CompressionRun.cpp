@@ -289,7 +289,7 @@ void CompressionRun::Command3_Click()
             dispatchJobs();
         }
         if (!m_aborted)
-            commitHead();
+            commitFinishedHeads();
     }
     if (m_aborted) {
         m_runInProgress = false;
@@ -412,10 +412,17 @@ void CompressionRun::finishJob(Slot &slot)
     m_wait->interrupt();
 }
 
-void CompressionRun::commitHead()
+// Small images finish faster than the window could draw each removal; the window catches up
+// once for all the entries committed together.
+void CompressionRun::commitFinishedHeads()
 {
-    if (m_jobsInFlight.empty())
-        return;
+    while (!m_jobsInFlight.empty() && m_jobsInFlight.front().done && commitHead()) {
+    }
+    serveEvents();
+}
+
+bool CompressionRun::commitHead()
+{
     const Job job = m_jobsInFlight.front();
     m_jobsInFlight.pop_front();
     Slot &slot = *m_slots[job.slot];
@@ -427,7 +434,7 @@ void CompressionRun::commitHead()
         for (const auto &each : m_slots)
             each->busy = each->preparing; // a copy still being made keeps its slot
         m_jobsInFlight.clear();
-        return;
+        return false;
     }
 
     CommittedEntry entry;
@@ -444,10 +451,10 @@ void CompressionRun::commitHead()
     }
     slot.busy = false;
     m_summary.add(entry);
-    serveEvents();
     m_queue.removeHead();
     Q_EMIT progressChanged(++m_committed);
     Q_EMIT entryCommitted(entry);
+    return true;
 }
 
 QString CompressionRun::outputPathForHead() const

@@ -120,7 +120,11 @@ private:
     void startConverter(quint64 jobId, std::size_t slotIndex, const WorkCopy &copy);
     Job *jobWithId(quint64 id);
     void finishJob(Slot &slot);
-    void commitHead();
+    // Commits every finished entry at the head of the queue, then serves the window once.
+    void commitFinishedHeads();
+    // Commits the finished head; false when the queue changed under the run, which then starts
+    // over from the queue's new head.
+    bool commitHead();
     QString outputPathForHead() const;
     bool moveResultOut(const QString &result, const QString &outputPath, QString *reason) const;
     void finishRun();

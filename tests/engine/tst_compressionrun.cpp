@@ -802,6 +802,29 @@ private Q_SLOTS:
         QCOMPARE(fakeLogLines(), QStringList({expected, expected}));
     }
 
+    // Entries that finished behind a slow head are committed together, and the window is served
+    // once for all of them rather than once for each.
+    void windowIsServedOncePerFinishedBatch()
+    {
+        const QList<QPair<QString, QByteArray>> entries = {{QStringLiteral("a.png"), "slow"},
+                                                           {QStringLiteral("b.png"), "fast"},
+                                                           {QStringLiteral("c.png"), "fast"}};
+        RunFixture fixture(m_fakeProgram, 3);
+        for (const auto &entry : entries) {
+            QVERIFY(TestFiles::write(photos(entry.first), entry.second));
+            fixture.add({photos(entry.first)});
+        }
+        QList<int> barWhenServed;
+        QObject::connect(fixture.run.get(), &CompressionRun::entryCommitted, fixture.run.get(),
+                         [&] {
+                             QTimer::singleShot(0, fixture.run.get(),
+                                                [&] { barWhenServed.append(fixture.bar); });
+                         });
+        fixture.run->Command3_Click();
+        QCOMPARE(fixture.barValues, QList<int>({1, 2, 3}));
+        QCOMPARE(barWhenServed, QList<int>({3, 3, 3}));
+    }
+
     void parallelRunMatchesTheSequentialOne()
     {
         // Slow entries at the head make later ones finish first; they must still wait their turn.
