@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -79,7 +80,8 @@ struct CompressionRun::Slot {
     QMetaObject::Connection finished;
     QMetaObject::Connection failedToStart;
     bool busy = false;
-    bool preparing = false; // its work copy is being made
+    bool preparing = false;  // its work copy is being made
+    bool folderMade = false; // its folder stays until the run ends
 };
 
 CompressionRun::CompressionRun(QueueModel &queue, DOSOutputs &runner, QObject *parent)
@@ -325,6 +327,7 @@ void CompressionRun::startJob(Job &job)
 {
     Slot &slot = *m_slots[job.slot];
     slot.preparing = true;
+    const bool makeFolder = !std::exchange(slot.folderMade, true);
     auto *copied = new QFutureWatcher<WorkCopy>(this);
     connect(copied, &QFutureWatcher<WorkCopy>::finished, this,
             [this, copied, id = job.id, slotIndex = job.slot, run = m_runNumber] {
@@ -334,19 +337,18 @@ void CompressionRun::startJob(Job &job)
                 m_slots[slotIndex]->preparing = false;
                 startConverter(id, slotIndex, copied->result());
             });
-    copied->setFuture(QtConcurrent::run(
-        &m_copyPool, [files = slot.files, source = job.source, cancel = m_cancelCopies] {
+    copied->setFuture(QtConcurrent::run(&m_copyPool, [files = slot.files, source = job.source,
+                                                      cancel = m_cancelCopies, makeFolder] {
+        if (makeFolder)
             files.prepareFolder();
-            // A copy that fails leaves the work folder empty, so no earlier image is converted
-            // in its place.
-            files.clear();
-            WorkCopy copy;
-            copy.copied = files.copyIn(source, *cancel);
-            copy.transparent = copy.copied && ImageHeader::hasTransparency(files.input());
-            if (copy.copied)
-                copy.bytes = QFileInfo(files.input()).size();
-            return copy;
-        }));
+        // A copy that fails leaves the work folder empty, so no earlier image is converted
+        // in its place.
+        files.clear();
+        WorkCopy copy;
+        copy.bytes = files.copyIn(source, *cancel);
+        copy.transparent = copy.bytes >= 0 && ImageHeader::hasTransparency(files.input());
+        return copy;
+    }));
 }
 
 CompressionRun::Job *CompressionRun::jobWithId(quint64 id)
@@ -371,7 +373,7 @@ void CompressionRun::startConverter(quint64 jobId, std::size_t slotIndex, const 
         job->reason = reason;
         m_wait->interrupt();
     };
-    if (!copy.copied)
+    if (copy.bytes < 0)
         return fail(FailureReason::unreadableSource());
     job->sourceBytes = copy.bytes;
 
@@ -401,9 +403,10 @@ void CompressionRun::finishJob(Slot &slot)
         if (m_slots[job.slot].get() == &slot && !job.done) {
             job.done = true;
             job.converterMessage = slot.runner->Outputs().toString();
+            job.result = slot.files.producedResult(&job.resultBytes);
             job.converted = slot.runner->succeeded() &&
                             !FailureReason::reportsDamagedSource(job.converterMessage) &&
-                            !slot.files.producedResult().isEmpty();
+                            !job.result.isEmpty();
             if (!job.converted)
                 job.reason = FailureReason::fromConverterOutput(job.converterMessage);
             break;
@@ -441,13 +444,12 @@ bool CompressionRun::commitHead()
     entry.source = job.source;
     entry.reason = job.reason;
     entry.converterMessage = job.converterMessage;
-    const QString result = job.converted ? slot.files.producedResult() : QString();
-    const qint64 resultBytes = QFileInfo(result).size();
-    entry.succeeded = job.converted && moveResultOut(result, outputPathForHead(), &entry.reason);
+    entry.succeeded =
+        job.converted && moveResultOut(job.result, outputPathForHead(), &entry.reason);
     if (entry.succeeded) {
         entry.reason.clear();
         entry.sourceBytes = job.sourceBytes;
-        entry.resultBytes = resultBytes;
+        entry.resultBytes = job.resultBytes;
     }
     slot.busy = false;
     m_summary.add(entry);

@@ -101,15 +101,16 @@ private:
         std::size_t slot = 0;
         bool done = false;
         bool converted = false;
+        QString result; // the converter's, while it waits in the slot to be committed
+        qint64 resultBytes = 0;
         QString reason; // why it gave no result
         QString converterMessage;
         qint64 sourceBytes = 0;
     };
     struct Slot;
     struct WorkCopy {
-        bool copied = false;
+        qint64 bytes = -1; // -1: no copy was made
         bool transparent = false;
-        qint64 bytes = 0;
     };
 
     void showMessage(RunMessageKind kind, const QString &text, const QString &title = {});

@@ -55,7 +55,8 @@ bool DOSOutputs::startCommand()
         program.contains(u'/') || QDir::isAbsolutePath(program)
             ? program
             : QStandardPaths::findExecutable(program);
-    if (resolved.isEmpty() || !QFileInfo(resolved).isExecutable() || QFileInfo(resolved).isDir()) {
+    const QFileInfo file(resolved);
+    if (resolved.isEmpty() || !file.isExecutable() || file.isDir()) {
         Q_EMIT failedToStart(QStringLiteral("File or command not found"));
         return false;
     }
@@ -63,11 +64,8 @@ bool DOSOutputs::startCommand()
     m_child = new QProcess(this);
     m_child->setProcessChannelMode(QProcess::MergedChannels);
     m_child->setInputChannelMode(QProcess::ManagedInputChannel);
-    if (!m_extraEnvironment.isEmpty()) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(m_extraEnvironment);
-        m_child->setProcessEnvironment(environment);
-    }
+    if (!m_childEnvironment.isEmpty())
+        m_child->setProcessEnvironment(m_childEnvironment);
     connect(m_child, &QProcess::readyRead, this, &DOSOutputs::drainOutput);
     connect(m_child, &QProcess::finished, this, &DOSOutputs::finishChild);
 
@@ -115,7 +113,11 @@ qint64 DOSOutputs::processId() const
 
 void DOSOutputs::setExtraEnvironment(const QProcessEnvironment &environment)
 {
-    m_extraEnvironment = environment;
+    m_childEnvironment = QProcessEnvironment();
+    if (environment.isEmpty())
+        return;
+    m_childEnvironment = QProcessEnvironment::systemEnvironment();
+    m_childEnvironment.insert(environment);
 }
 
 void DOSOutputs::drainOutput()

@@ -56,7 +56,8 @@ private:
 
     QString m_commandLine;
     QString m_outputs;
-    QProcessEnvironment m_extraEnvironment;
+    // The system's with the extra variables, made once rather than for every child.
+    QProcessEnvironment m_childEnvironment;
     QProcess *m_child = nullptr;
     QStringDecoder m_decoder;
     int m_exitCode = -1;

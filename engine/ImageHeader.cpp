@@ -39,9 +39,11 @@ public:
     explicit HeaderFile(const QString &path)
         : m_file(path)
     {
-        // Only regular files: opening a pipe or a device could block or never end.
-        if (QFileInfo(path).isFile())
-            m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        // Only regular files: opening a pipe or a device could block or never end. The size is
+        // taken once, not asked of the system for every read.
+        const QFileInfo info(path);
+        if (info.isFile() && m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            m_size = info.size();
     }
 
     bool isOpen() const { return m_file.isOpen(); }
@@ -49,7 +51,7 @@ public:
     QByteArray read(qint64 offset, qint64 length)
     {
         length = std::min(length, m_budget);
-        if (offset < 0 || offset >= m_file.size() || length <= 0 || m_readsLeft == 0 ||
+        if (offset < 0 || offset >= m_size || length <= 0 || m_readsLeft == 0 ||
             !m_file.seek(offset))
             return {};
         m_budget -= length;
@@ -59,6 +61,7 @@ public:
 
 private:
     QFile m_file;
+    qint64 m_size = 0;
     qint64 m_budget = ReadBudget;
     int m_readsLeft = ReadCountBudget;
 };

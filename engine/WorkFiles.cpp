@@ -16,7 +16,7 @@ bool WorkFiles::prepareFolder() const
     return QDir().mkpath(m_folder);
 }
 
-bool WorkFiles::copyIn(const QString &source, const std::atomic_bool &cancel) const
+qint64 WorkFiles::copyIn(const QString &source, const std::atomic_bool &cancel) const
 {
     return FileCopy::copy(source, input(), cancel);
 }
@@ -31,12 +31,14 @@ void WorkFiles::clear() const
         QFile::remove(m_folder + u'/' + frame);
 }
 
-QString WorkFiles::producedResult() const
+QString WorkFiles::producedResult(qint64 *bytes) const
 {
     for (const QString &candidate : {result(), m_folder + QStringLiteral("/tmp1-0.jpg")}) {
         const QFileInfo info(candidate);
-        if (info.isFile() && info.size() > 0)
+        if (info.isFile() && info.size() > 0) {
+            *bytes = info.size();
             return candidate;
+        }
     }
     return QString();
 }

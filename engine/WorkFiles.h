@@ -19,13 +19,13 @@ public:
     bool prepareFolder() const;
     // Copies the image to be converted into the slot, from any thread; gives up when `cancel`
     // is set. A scratch copy needs no trip to the disk before it is read, so unlike QFile::copy
-    // this never waits for the data to be synced.
-    bool copyIn(const QString &source, const std::atomic_bool &cancel) const;
+    // this never waits for the data to be synced. The copy's size, or -1 when it failed.
+    qint64 copyIn(const QString &source, const std::atomic_bool &cancel) const;
     // Removes every file an earlier entry could have left in this slot.
     void clear() const;
     // The converter's result: tmp1.jpg, or the first frame's tmp1-0.jpg when the image had
-    // several frames; empty when it produced nothing.
-    QString producedResult() const;
+    // several frames, with its size; empty when it produced nothing.
+    QString producedResult(qint64 *bytes) const;
 
     // Ends converters that an earlier run left behind: the processes whose command line names a
     // file in the work folder.

@@ -71,7 +71,7 @@ bool copyDescriptors(int in, int out, const std::atomic_bool &cancel)
 
 } // namespace
 
-bool copy(const QString &source, const QString &target, const std::atomic_bool &cancel)
+qint64 copy(const QString &source, const QString &target, const std::atomic_bool &cancel)
 {
     const std::filesystem::path from = NativePath::toFileSystem(source);
     const std::filesystem::path to = NativePath::toFileSystem(target);
@@ -80,16 +80,18 @@ bool copy(const QString &source, const QString &target, const std::atomic_bool &
     FileDescriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat info {};
     if (!in.isOpen() || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
+        return -1;
     ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
     FileDescriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (!out.isOpen())
-        return false;
-    return copyDescriptors(in.get(), out.get(), cancel);
+    if (!out.isOpen() || !copyDescriptors(in.get(), out.get(), cancel))
+        return -1;
+    // What was written, even if the source changed while it was copied.
+    struct stat written {};
+    return ::fstat(out.get(), &written) == 0 ? qint64(written.st_size) : -1;
 #else
     std::error_code error;
     if (!std::filesystem::is_regular_file(from, error))
-        return false;
+        return -1;
     std::ifstream in(from, std::ios::binary);
     std::ofstream out(to, std::ios::binary | std::ios::trunc);
     std::vector<char> block(blockBytes);
@@ -99,7 +101,7 @@ bool copy(const QString &source, const QString &target, const std::atomic_bool &
         in.read(block.data(), std::streamsize(block.size()));
         out.write(block.data(), in.gcount());
     }
-    return in.eof() && out.good();
+    return in.eof() && out.good() ? qint64(out.tellp()) : -1;
 #endif
 }
 

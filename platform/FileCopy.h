@@ -11,6 +11,7 @@
 // regular files are read: opening a pipe or a device could block for ever.
 namespace FileCopy {
 
-bool copy(const QString &source, const QString &target, const std::atomic_bool &cancel);
+// The size of the copy made, or -1 when it failed.
+qint64 copy(const QString &source, const QString &target, const std::atomic_bool &cancel);
 
 } // namespace FileCopy
