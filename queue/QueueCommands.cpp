@@ -7,7 +7,35 @@
 #include "queue/ImageQueue.h"
 #include "queue/QueueDropTarget.h"
 
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QPointer>
+#include <QtConcurrent>
+
 #include <utility>
+
+namespace {
+
+// A path given to the program, as the queue takes it: a folder to search or a file to queue.
+// Paths that do not exist are left out.
+struct GivenPath {
+    QString absolute;
+    bool isFolder = false;
+};
+
+QList<GivenPath> lookAt(const QStringList &paths)
+{
+    QList<GivenPath> found;
+    for (const QString &path : paths) {
+        std::error_code error;
+        const auto status = std::filesystem::status(NativePath::toFileSystem(path), error);
+        if (std::filesystem::exists(status))
+            found.append({NativePath::absolutePath(path), std::filesystem::is_directory(status)});
+    }
+    return found;
+}
+
+} // namespace
 
 QueueCommands::QueueCommands(ImageQueue *queue, CCommonDialogs *dialogs, QWidget *window)
     : QObject(queue)
@@ -54,18 +82,27 @@ void QueueCommands::AddFolder()
 
 void QueueCommands::addPaths(const QStringList &paths)
 {
+    // A hundred thousand paths keep the file system busy longer than the window may go
+    // unanswered, so they are looked at away from it while the window is served.
+    QFutureWatcher<QList<GivenPath>> lookedAt;
+    QEventLoop waiting;
+    connect(&lookedAt, &QFutureWatcher<QList<GivenPath>>::finished, &waiting, &QEventLoop::quit);
+    lookedAt.setFuture(QtConcurrent::run(lookAt, paths));
+    // Commands served meanwhile may close the window and take this object with it.
+    const QPointer<QueueCommands> alive(this);
+    waiting.exec();
+    if (!alive)
+        return;
     // Files are queued together, in one insertion per run of files between two folders.
     QStringList files;
-    for (const QString &path : paths) {
+    for (const GivenPath &path : lookedAt.result()) {
         if (m_folderScan->isAborted())
             return; // the window closed during the search of a folder before this path
-        std::error_code error;
-        const auto status = std::filesystem::status(NativePath::toFileSystem(path), error);
-        if (std::filesystem::is_directory(status)) {
+        if (path.isFolder) {
             m_queue->AddToQueue(std::exchange(files, {}));
-            m_folderScan->queueFolder(NativePath::absolutePath(path));
-        } else if (std::filesystem::exists(status)) {
-            files.append(NativePath::absolutePath(path));
+            m_folderScan->queueFolder(path.absolute);
+        } else {
+            files.append(path.absolute);
         }
     }
     m_queue->AddToQueue(files);

@@ -22,6 +22,7 @@ private slots:
     void highlightedEntryStaysHighlightedWhenTheHeadGoes();
     void manyPathsAreOneInsertion();
     void commandLineQueuesFilesInOneInsertionPerRun();
+    void windowIsServedWhileGivenFilesAreLookedAt();
     void scanOfThousandsIsOneInsertion();
     void removalsDuringScan();
     void outsideRowsAreLeftAlone();
@@ -243,6 +244,23 @@ void TestQueueModel::commandLineQueuesFilesInOneInsertionPerRun()
     QCOMPARE(queued.mid(2006), after);
     QVERIFY(w.inStep());
     QVERIFY(!w.queue->isDropHintVisible());
+}
+
+void TestQueueModel::windowIsServedWhileGivenFilesAreLookedAt()
+{
+    QTemporaryDir dir;
+    const QStringList files = makeImages(dir.path() + u"/files"_s, 1, 2000);
+    QVERIFY(!files.isEmpty());
+    QueueWindow w;
+    CCommonDialogs dialogs;
+    QueueCommands commands(w.queue, &dialogs, &w.window);
+    bool served = false;
+    QTimer::singleShot(0, this, [&] { served = true; });
+
+    commands.addPaths(files + QStringList{dir.path() + u"/missing.jpg"_s});
+
+    QVERIFY(served);
+    QCOMPARE(w.queue->entries(), files);
 }
 
 void TestQueueModel::scanOfThousandsIsOneInsertion()
