@@ -16,23 +16,31 @@
 
 namespace {
 
-// A path given to the program, as the queue takes it: a folder to search or a file to queue.
-// Paths that do not exist are left out.
-struct GivenPath {
-    QString absolute;
-    bool isFolder = false;
+// The paths given to the program as the queue takes them: whether each is a folder to search,
+// a file to queue or nothing (it does not exist), and the absolute path of each that exists.
+enum PathKind : char { Missing, File, Folder };
+struct GivenPaths {
+    QByteArray kinds;
+    QStringList absolute;
 };
 
-QList<GivenPath> lookAt(const QStringList &paths)
+GivenPaths lookAt(const QStringList &paths)
 {
-    QList<GivenPath> found;
-    for (const QString &path : paths) {
+    GivenPaths given;
+    given.kinds.fill(Missing, paths.size());
+    given.absolute.reserve(paths.size());
+    for (qsizetype i = 0; i < paths.size(); ++i) {
         std::error_code error;
-        const auto status = std::filesystem::status(NativePath::toFileSystem(path), error);
-        if (std::filesystem::exists(status))
-            found.append({NativePath::absolutePath(path), std::filesystem::is_directory(status)});
+        const auto status = std::filesystem::status(NativePath::toFileSystem(paths[i]), error);
+        if (!std::filesystem::exists(status))
+            continue;
+        given.kinds[i] = std::filesystem::is_directory(status) ? Folder : File;
+        // A path that is already absolute shares the caller's text: a hundred thousand of
+        // them cost no second copy.
+        const QString absolute = NativePath::absolutePath(paths[i]);
+        given.absolute.append(absolute == paths[i] ? paths[i] : absolute);
     }
-    return found;
+    return given;
 }
 
 } // namespace
@@ -84,9 +92,9 @@ void QueueCommands::addPaths(const QStringList &paths)
 {
     // A hundred thousand paths keep the file system busy longer than the window may go
     // unanswered, so they are looked at away from it while the window is served.
-    QFutureWatcher<QList<GivenPath>> lookedAt;
+    QFutureWatcher<GivenPaths> lookedAt;
     QEventLoop waiting;
-    connect(&lookedAt, &QFutureWatcher<QList<GivenPath>>::finished, &waiting, &QEventLoop::quit);
+    connect(&lookedAt, &QFutureWatcher<GivenPaths>::finished, &waiting, &QEventLoop::quit);
     lookedAt.setFuture(QtConcurrent::run(lookAt, paths));
     // Commands served meanwhile may close the window and take this object with it.
     const QPointer<QueueCommands> alive(this);
@@ -95,14 +103,16 @@ void QueueCommands::addPaths(const QStringList &paths)
         return;
     // Files are queued together, in one insertion per run of files between two folders.
     QStringList files;
-    for (const GivenPath &path : lookedAt.result()) {
+    const GivenPaths given = lookedAt.result();
+    qsizetype existing = 0;
+    for (const char kind : given.kinds) {
         if (m_folderScan->isAborted())
             return; // the window closed during the search of a folder before this path
-        if (path.isFolder) {
+        if (kind == Folder) {
             m_queue->AddToQueue(std::exchange(files, {}));
-            m_folderScan->queueFolder(path.absolute);
-        } else {
-            files.append(path.absolute);
+            m_folderScan->queueFolder(given.absolute.at(existing++));
+        } else if (kind == File) {
+            files.append(given.absolute.at(existing++));
         }
     }
     m_queue->AddToQueue(files);
