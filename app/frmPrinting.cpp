@@ -21,6 +21,7 @@
 #include "queue/ImageQueue.h"
 #include "queue/QueueCommands.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QBitmap>
@@ -465,8 +466,27 @@ void frmPrinting::dragWindow(const QMouseEvent *event)
 
 void frmPrinting::closeEvent(QCloseEvent *event)
 {
+    if (!m_unloaded && m_run->RunInProgress() && !confirmStopAndClose()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
+}
+
+bool frmPrinting::confirmStopAndClose()
+{
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Tessaly"),
+                         QStringLiteral("正在压缩图片，队列中还有 %1 个文件。\n\n"
+                                        "要停止压缩并关闭 Tessaly 吗？"
+                                        "还没有压缩的文件不会保留在队列中。")
+                             .arg(m_queue->count()),
+                         QMessageBox::Yes | QMessageBox::No, this);
+    question.button(QMessageBox::Yes)->setText(QStringLiteral("停止并关闭"));
+    question.button(QMessageBox::No)->setText(QStringLiteral("继续压缩"));
+    question.setDefaultButton(QMessageBox::No);
+    question.setEscapeButton(QMessageBox::No);
+    return question.exec() == QMessageBox::Yes;
 }
 
 void frmPrinting::Form_Unload()

@@ -71,6 +71,33 @@ private:
 
     QString settingsFile() const { return m_home.filePath(QStringLiteral("tessaly.ini")); }
 
+    // Three slow images through a converter that copies, with the window set to convert one at
+    // a time, so what is committed when the user acts is known.
+    bool queueSlowRun(frmPrinting &window, const QString &folder, QStringList *sources) const
+    {
+        const QString program = m_home.filePath(QStringLiteral("slow-program"));
+        if (!TestFiles::makeProgramFolder(program, "#!/bin/sh\nsleep 0.2\n"
+                                                   "for a; do out=\"$a\"; done\n"
+                                                   "cp \"$1\" \"$out\"\n"))
+            return false;
+        for (const char *name : {"s1.png", "s2.png", "s3.png"}) {
+            sources->append(m_home.filePath(folder + u'/' + QString::fromLatin1(name)));
+            if (!TestFiles::write(sources->last(), "slow"))
+                return false;
+        }
+        window.run().setProgramFolder(program);
+        window.run().setJobs(1);
+        window.run().setSoundPlayer([](const QString &) {});
+        window.show();
+        window.queuePaths(*sources);
+        return true;
+    }
+
+    static QString resultOf(const QString &source)
+    {
+        return source.chopped(4) + QStringLiteral("_已压缩.jpg");
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -405,6 +432,67 @@ private Q_SLOTS:
         QTRY_COMPARE(window.queue().entries(),
                      QStringList({later, tree + QStringLiteral("/in-tree.png")}));
         QVERIFY(!window.queue().isDropHintVisible());
+    }
+
+    void busyStartButtonStopsTheRunAndKeepsTheRestQueued()
+    {
+        frmPrinting window({});
+        QStringList sources;
+        QVERIFY(queueSlowRun(window, QStringLiteral("stop-by-start"), &sources));
+        connect(
+            &window.run(), &CompressionRun::entryCommitted, this, [&] { click(window.imgStart()); },
+            Qt::SingleShotConnection);
+        click(window.imgStart());
+        QCOMPARE(window.lblPB()->text(), QStringLiteral("已停止."));
+        QCOMPARE(window.queue().entries(), sources.mid(1));
+        QVERIFY(QFileInfo::exists(resultOf(sources.at(0))));
+        QVERIFY(!QFileInfo::exists(resultOf(sources.at(1))));
+        QVERIFY(window.imgToolbar(0)->isEnabled());
+    }
+
+    void closingMidRunAsksOnceAndNoLetsTheRunFinish()
+    {
+        ModalWatcher watcher;
+        watcher.setMessageAnswer(QMessageBox::No);
+        frmPrinting window({});
+        QStringList sources;
+        QVERIFY(queueSlowRun(window, QStringLiteral("close-no"), &sources));
+        connect(
+            &window.run(), &CompressionRun::entryCommitted, this, [&] { window.close(); },
+            Qt::SingleShotConnection);
+        click(window.imgStart());
+        QCOMPARE(watcher.messages().size(), 1);
+        QCOMPARE(watcher.messages().first().title, QStringLiteral("Tessaly"));
+        QCOMPARE(watcher.messages().first().icon, QMessageBox::Question);
+        QVERIFY(watcher.messages().first().text.contains(QStringLiteral("要停止压缩并关闭")));
+        QVERIFY(watcher.messages().first().text.contains(QStringLiteral("还有 2 个文件")));
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.lblPB()->text(), QStringLiteral("完成."));
+        for (const QString &source : sources)
+            QVERIFY(QFileInfo::exists(resultOf(source)));
+        // With no run going, the window closes without a question.
+        window.close();
+        QVERIFY(!window.isVisible());
+        QCOMPARE(watcher.messages().size(), 1);
+    }
+
+    void closingMidRunWithYesStopsAtOnce()
+    {
+        ModalWatcher watcher;
+        watcher.setMessageAnswer(QMessageBox::Yes);
+        frmPrinting window({});
+        QStringList sources;
+        QVERIFY(queueSlowRun(window, QStringLiteral("close-yes"), &sources));
+        connect(
+            &window.run(), &CompressionRun::entryCommitted, this, [&] { window.close(); },
+            Qt::SingleShotConnection);
+        click(window.imgStart());
+        QCOMPARE(watcher.messages().size(), 1);
+        QVERIFY(!window.isVisible());
+        QVERIFY(!window.run().RunInProgress());
+        QVERIFY(QFileInfo::exists(resultOf(sources.at(0))));
+        QVERIFY(!QFileInfo::exists(resultOf(sources.at(1))));
+        QVERIFY(!QFileInfo::exists(resultOf(sources.at(2))));
     }
 
     void closingDuringAFolderScanStopsIt()
