@@ -434,13 +434,27 @@ private Q_SLOTS:
         QVERIFY(!window.queue().isDropHintVisible());
     }
 
-    void busyStartButtonStopsTheRunAndKeepsTheRestQueued()
+    void stoppingMidRunKeepsTheRestQueuedInOrder_data()
     {
+        QTest::addColumn<bool>("byEsc");
+        QTest::newRow("busy Start button clicked") << false;
+        QTest::newRow("Esc pressed") << true;
+    }
+
+    void stoppingMidRunKeepsTheRestQueuedInOrder()
+    {
+        QFETCH(bool, byEsc);
         frmPrinting window({});
         QStringList sources;
-        QVERIFY(queueSlowRun(window, QStringLiteral("stop-by-start"), &sources));
+        QVERIFY(queueSlowRun(window, QString::fromLatin1(QTest::currentDataTag()), &sources));
         connect(
-            &window.run(), &CompressionRun::entryCommitted, this, [&] { click(window.imgStart()); },
+            &window.run(), &CompressionRun::entryCommitted, this,
+            [&] {
+                if (byEsc)
+                    QTest::keyClick(&window, Qt::Key_Escape);
+                else
+                    click(window.imgStart());
+            },
             Qt::SingleShotConnection);
         click(window.imgStart());
         QCOMPARE(window.lblPB()->text(), QStringLiteral("已停止."));
