@@ -10,7 +10,7 @@ TESSALY_PACKAGES=(
     imagemagick xdg-utils
     fonts-noto-cjk
     xvfb xauth x11-utils xdotool
-    at-spi2-core python3-pyatspi dbus-x11
+    at-spi2-core python3 python3-pyatspi dbus-x11
 )
 # What checks the Debian package (scripts/package, scripts/test-package) besides the above.
 # shellcheck disable=SC2034 # read by the scripts that source this file
