@@ -134,7 +134,12 @@ void frmPrinting::createControls()
     m_options = new CompressionOptions(this);
     m_runner = new DOSOutputs(this);
     m_dialogs = new CCommonDialogs(this);
-    m_queueCommands = new QueueCommands(m_queue, m_dialogs, this);
+    m_queueCommands = new QueueCommands(
+        m_queue,
+        [dialogs = m_dialogs](const QString &title, const QString &filter) {
+            return dialogs->askOpenFile(title, filter);
+        },
+        this);
 
     m_imgClose = new PictureButton(Geometry::imgClose, this);
     m_imgClose->setObjectName(QStringLiteral("imgClose"));

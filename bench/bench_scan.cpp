@@ -2,7 +2,6 @@
 // the window went without being served meanwhile. Prints, as its last line,
 //   scan_s=<seconds> max_gap_ms=<milliseconds> queued=<entries>
 
-#include "dialogs/CCommonDialogs.h"
 #include "queue/FolderScan.h"
 #include "queue/ImageQueue.h"
 #include "queue/QueueCommands.h"
@@ -132,9 +131,9 @@ int main(int argc, char *argv[])
     QWidget window;
     window.resize(446, 479);
     auto *queue = new ImageQueue(&window);
-    CCommonDialogs dialogs;
-    dialogs.Init(&window);
-    QueueCommands commands(queue, &dialogs, &window);
+    // The scan never asks for a single file.
+    QueueCommands commands(
+        queue, [](const QString &, const QString &) { return std::optional<QString>(); }, &window);
     commands.folderScan()->folderBrowser().setPicker(
         [&tree](QWidget *, const QString &) { return tree.path(); });
     window.show();

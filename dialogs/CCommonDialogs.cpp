@@ -118,6 +118,16 @@ bool CCommonDialogs::ShowOpen()
     return true;
 }
 
+std::optional<QString> CCommonDialogs::askOpenFile(const QString &title, const QString &filter)
+{
+    setFilename(QString());
+    setTitle(title);
+    setFilter(filter);
+    if (!ShowOpen())
+        return std::nullopt;
+    return Filename();
+}
+
 bool CCommonDialogs::ShowPrinterProperties()
 {
     return m_owner && m_provider->printerProperties(m_owner);

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -72,6 +73,9 @@ public:
     // Filter entry chosen. Confirmed: Filename, Path and FileTitle become the chosen file, its
     // folder (no trailing separator unless it is a root) and its name.
     bool ShowOpen();
+    // ShowOpen with Title and Filter set and no name proposed: the chosen Filename, or nothing
+    // when cancelled. A command that only wants a file is handed this, not the whole object.
+    std::optional<QString> askOpenFile(const QString &title, const QString &filter);
     // The page set-up of the default printer, the nearest Qt has to a properties sheet; only
     // reports whether the user confirmed. False when there is no printer.
     bool ShowPrinterProperties();

@@ -10,7 +10,7 @@ TESSALY_PACKAGES=(
     imagemagick xdg-utils
     fonts-noto-cjk
     xvfb xauth x11-utils xdotool
-    at-spi2-core python3-pyatspi dbus-x11
+    at-spi2-core python3 python3-pyatspi dbus-x11
 )
 # What scripts/test checks the tree with besides the GCC build: the formatter and a second
 # compiler.

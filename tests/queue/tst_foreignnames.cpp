@@ -1,4 +1,3 @@
-#include "dialogs/CCommonDialogs.h"
 #include "platform/NativePath.h"
 #include "queue/FileSearch.h"
 #include "queue/QueueCommands.h"
@@ -75,8 +74,7 @@ private Q_SLOTS:
     void pathsGivenToTheProgramAreQueued()
     {
         QueueWindow w;
-        CCommonDialogs dialogs;
-        QueueCommands commands(w.queue, &dialogs, &w.window);
+        QueueCommands commands(w.queue, cancelledOpen, &w.window);
         const QString file = path(gbkPhotos + '/' + gbkBig + ".png");
         commands.addPaths({file, path(gbkPhotos)});
         QCOMPARE(w.queue->entries().first(), file);

@@ -92,7 +92,8 @@ void TestQueueCommands::addFile()
     int calls = 0;
     dialogs.setDialogProvider(std::make_unique<OpenAnswer>(answer, &asked, &calls));
     dialogs.setFilename(u"/earlier/choice.png"_s);
-    QueueCommands commands(w.queue, &dialogs, &w.window);
+    QueueCommands commands(w.queue, std::bind_front(&CCommonDialogs::askOpenFile, &dialogs),
+                           &w.window);
     QStringList before;
     if (start != Start::Empty) {
         before = {u"/p/a.jpg"_s, u"/p/b.png"_s};
@@ -131,7 +132,8 @@ void TestQueueCommands::addFileWithRealDialog()
     CCommonDialogs dialogs;
     dialogs.Init(&w.window);
     dialogs.setDialogProvider(std::make_unique<QtDialogProvider>(false));
-    QueueCommands commands(w.queue, &dialogs, &w.window);
+    QueueCommands commands(w.queue, std::bind_front(&CCommonDialogs::askOpenFile, &dialogs),
+                           &w.window);
     ModalWatcher watcher;
 
     // Cancelled by the watcher: nothing changes.
@@ -162,8 +164,7 @@ void TestQueueCommands::toolbarItemsReachTheirCommands()
     QVERIFY(TestFiles::write(dir.path() + u"/sub/a.png"_s, "x"));
     QueueWindow w;
     w.window.show();
-    CCommonDialogs dialogs;
-    QueueCommands commands(w.queue, &dialogs, &w.window);
+    QueueCommands commands(w.queue, cancelledOpen, &w.window);
 
     commands.folderScan()->folderBrowser().setPicker(
         [&](QWidget *, const QString &) { return dir.path(); });

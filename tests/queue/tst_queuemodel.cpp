@@ -1,4 +1,3 @@
-#include "dialogs/CCommonDialogs.h"
 #include "queue/FolderScan.h"
 #include "queue/QueueCommands.h"
 #include "queue/QueueModel.h"
@@ -221,8 +220,7 @@ void TestQueueModel::commandLineQueuesFilesInOneInsertionPerRun()
     const QStringList after = makeImages(dir.path() + u"/after"_s, 1, 2);
     QVERIFY(!before.isEmpty() && !folder.isEmpty() && !after.isEmpty());
     QueueWindow w;
-    CCommonDialogs dialogs;
-    QueueCommands commands(w.queue, &dialogs, &w.window);
+    QueueCommands commands(w.queue, cancelledOpen, &w.window);
     ModelSignals model(w.queue->model());
 
     commands.addPaths(before +
