@@ -1,3 +1,4 @@
+#include "app/Artwork.h"
 #include "app/frmPrinting.h"
 #include "app/SingleInstance.h"
 #include "platform/NativePath.h"
@@ -40,7 +41,7 @@ int main(int argc, char *argv[])
                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
     Q_INIT_RESOURCE(artwork);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tessaly.svg")));
+    QApplication::setWindowIcon(Artwork::windowIcon());
 
     const QStringList arguments = QApplication::arguments().mid(1);
     const QStringList paths = pathsToQueue(argc, argv);
