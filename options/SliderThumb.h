@@ -22,7 +22,7 @@ public:
 
     void setTwipsPerPixelX(double twips) { m_twipsPerPixelX = twips; }
 
-signals:
+Q_SIGNALS:
     void mouseDown(Qt::MouseButtons buttons, float x);
     void mouseMoved(Qt::MouseButtons buttons, float x);
     // Positive steps raise the quality.

@@ -117,7 +117,7 @@ class TestCCommonDialogs : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void cleanup();
     void nameFilters_data();

@@ -18,7 +18,7 @@ class tst_CompressionOptions : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void controlsSitAtTheirDesignPlaces();
 
     void qualityFollowsThumb_data();

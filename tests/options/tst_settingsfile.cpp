@@ -45,7 +45,7 @@ class tst_SettingsFile : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void firstSaveWritesDefaults();
     void everyLineRoundTrips();
     void thumbIsStoredInDesignUnits();

@@ -19,7 +19,7 @@ class TestFileSearch : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void imageName_data();
     void imageName();
     void trimEntryName_data();

@@ -16,7 +16,7 @@ class TestFolderScan : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void cancelLeavesQueueAndRecomputesHint_data();
     void cancelLeavesQueueAndRecomputesHint();
     void queuesTreeInSearchOrderBehindEarlierEntries();

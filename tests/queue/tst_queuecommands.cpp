@@ -21,7 +21,7 @@ class TestQueueCommands : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void addFile_data();
     void addFile();
     void addFileWithRealDialog();

@@ -17,7 +17,7 @@ class TestQueueDrops : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void dropQueuesFilesInOrder_data();
     void dropQueuesFilesInOrder();
     void dropOfNonFilesAddsNothing_data();

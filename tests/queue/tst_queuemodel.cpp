@@ -16,7 +16,7 @@ class TestQueueModel : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void viewsFollowEveryOperation();
     void removeHeadOfLongQueueTouchesNoOtherRow();
     void highlightedEntryStaysHighlightedWhenTheHeadGoes();
