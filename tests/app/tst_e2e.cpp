@@ -17,8 +17,6 @@
 
 #include <functional>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 constexpr int toolTimeoutMs = 10000;
@@ -222,8 +220,8 @@ public:
         const QString sanitizer = environment.value(QStringLiteral("ASAN_OPTIONS"));
         if (!sanitizer.contains(QStringLiteral("detect_leaks")))
             environment.insert(QStringLiteral("ASAN_OPTIONS"),
-                               sanitizer.isEmpty() ? u"detect_leaks=0"_s
-                                                   : sanitizer + u":detect_leaks=0"_s);
+                               sanitizer.isEmpty() ? QStringLiteral("detect_leaks=0")
+                                                   : sanitizer + QStringLiteral(":detect_leaks=0"));
         return environment;
     }
 
@@ -479,15 +477,15 @@ void tst_e2e::queuedImageIsCompressed_data()
     // `image` and `named` are inside the sandbox. A relative name is given from its own folder,
     // while the first instance always runs in the home folder.
     QTest::newRow("first start, absolute file")
-        << false << u"images/b.png"_s << u"images/b.png"_s << false;
+        << false << QStringLiteral("images/b.png") << QStringLiteral("images/b.png") << false;
     QTest::newRow("first start, relative file")
-        << false << u"images/b.png"_s << u"images/b.png"_s << true;
+        << false << QStringLiteral("images/b.png") << QStringLiteral("images/b.png") << true;
     QTest::newRow("second start, absolute file")
-        << true << u"images/a.png"_s << u"images/a.png"_s << false;
+        << true << QStringLiteral("images/a.png") << QStringLiteral("images/a.png") << false;
     QTest::newRow("second start, relative file from another folder")
-        << true << u"images/a.png"_s << u"images/a.png"_s << true;
+        << true << QStringLiteral("images/a.png") << QStringLiteral("images/a.png") << true;
     QTest::newRow("second start, folder")
-        << true << u"images/sub/c.png"_s << u"images/sub"_s << false;
+        << true << QStringLiteral("images/sub/c.png") << QStringLiteral("images/sub") << false;
 }
 
 void tst_e2e::queuedImageIsCompressed()
@@ -501,7 +499,8 @@ void tst_e2e::queuedImageIsCompressed()
     QVERIFY(sandbox.isValid());
     const QFileInfo source(sandbox.path(image));
     QVERIFY(TestFiles::makeImage(source.filePath()));
-    const QString result = source.path() + u'/' + source.completeBaseName() + u"_已压缩.jpg"_s;
+    const QString result =
+        source.path() + u'/' + source.completeBaseName() + QStringLiteral("_已压缩.jpg");
     const QFileInfo target(sandbox.path(named));
     const QString argument = relative ? target.fileName() : target.filePath();
     const QString workingDirectory = relative ? target.path() : QString();
@@ -535,7 +534,7 @@ void tst_e2e::compressQueued(const QString &window, const QString &result)
     QVERIFY(!QFile::exists(result));
     click(origin + startButton);
     QVERIFY2(waitFor([&] { return QFileInfo(result).size() > 0; }, runTimeoutMs),
-             qPrintable(result + u" never appeared"_s));
+             qPrintable(result + QStringLiteral(" never appeared")));
 }
 
 QTEST_GUILESS_MAIN(tst_e2e)

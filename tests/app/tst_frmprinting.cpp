@@ -148,9 +148,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("shown");
-        QTest::newRow("exact") << QStringList{u"/debug"_qs} << true;
-        QTest::newRow("upper case") << QStringList{u"/DEBUG"_qs} << false;
-        QTest::newRow("more text") << QStringList{u"/debug"_qs, u"x"_qs} << false;
+        QTest::newRow("exact") << QStringList{QStringLiteral("/debug")} << true;
+        QTest::newRow("upper case") << QStringList{QStringLiteral("/DEBUG")} << false;
+        QTest::newRow("more text")
+            << QStringList{QStringLiteral("/debug"), QStringLiteral("x")} << false;
         QTest::newRow("none") << QStringList{} << false;
     }
 

@@ -12,8 +12,6 @@
 
 #include <cmath>
 
-using namespace Qt::StringLiterals;
-
 class tst_CompressionOptions : public QObject
 {
     Q_OBJECT
@@ -91,18 +89,20 @@ void tst_CompressionOptions::qualityFollowsThumb_data()
     QTest::addColumn<int>("quality");
     QTest::addColumn<QString>("caption");
 
-    QTest::newRow("left end gives 1, not 0") << 2000.0f << 1 << u"1% - 低质量"_s;
-    QTest::newRow("right end") << 4000.0f << 100 << u"100% - 高质量"_s;
-    QTest::newRow("design place, 75.5 truncated") << 3510.0f << 75 << u"默认推荐压缩率"_s;
-    QTest::newRow("74") << 3490.0f << 74 << u"74% - 较好"_s;
-    QTest::newRow("80") << 3600.0f << 80 << u"80% - 高质量"_s;
-    QTest::newRow("79.95 truncated") << 3599.0f << 79 << u"79% - 较好"_s;
-    QTest::newRow("60") << 3200.0f << 60 << u"60% - 较好"_s;
-    QTest::newRow("59") << 3199.0f << 59 << u"59% - 中等"_s;
-    QTest::newRow("30") << 2600.0f << 30 << u"30% - 中等"_s;
-    QTest::newRow("29") << 2599.0f << 29 << u"29% - 低质量"_s;
-    QTest::newRow("restored left of the track") << 1500.0f << 1 << u"1% - 低质量"_s;
-    QTest::newRow("restored right of the track") << 9000.0f << 100 << u"100% - 高质量"_s;
+    QTest::newRow("left end gives 1, not 0") << 2000.0f << 1 << QStringLiteral("1% - 低质量");
+    QTest::newRow("right end") << 4000.0f << 100 << QStringLiteral("100% - 高质量");
+    QTest::newRow("design place, 75.5 truncated")
+        << 3510.0f << 75 << QStringLiteral("默认推荐压缩率");
+    QTest::newRow("74") << 3490.0f << 74 << QStringLiteral("74% - 较好");
+    QTest::newRow("80") << 3600.0f << 80 << QStringLiteral("80% - 高质量");
+    QTest::newRow("79.95 truncated") << 3599.0f << 79 << QStringLiteral("79% - 较好");
+    QTest::newRow("60") << 3200.0f << 60 << QStringLiteral("60% - 较好");
+    QTest::newRow("59") << 3199.0f << 59 << QStringLiteral("59% - 中等");
+    QTest::newRow("30") << 2600.0f << 30 << QStringLiteral("30% - 中等");
+    QTest::newRow("29") << 2599.0f << 29 << QStringLiteral("29% - 低质量");
+    QTest::newRow("restored left of the track") << 1500.0f << 1 << QStringLiteral("1% - 低质量");
+    QTest::newRow("restored right of the track")
+        << 9000.0f << 100 << QStringLiteral("100% - 高质量");
 }
 
 void tst_CompressionOptions::qualityFollowsThumb()
@@ -186,7 +186,7 @@ void tst_CompressionOptions::otherButtonsDoNotDragButStillRecompute()
 
     QCOMPARE(options.thumbLeft(), 3700.0f);
     QCOMPARE(options.Quality(), 85);
-    QCOMPARE(options.qualityCaptionText(), u"85% - 高质量"_s);
+    QCOMPARE(options.qualityCaptionText(), QStringLiteral("85% - 高质量"));
 }
 
 void tst_CompressionOptions::mouseDragOnTheThumbMovesIt_data()
@@ -217,7 +217,7 @@ void tst_CompressionOptions::mouseDragOnTheThumbMovesIt()
     QCOMPARE(options.thumbLeft(), draggedLeft);
     QCOMPARE(thumb->x(), 254);
     QCOMPARE(options.Quality(), 90);
-    QCOMPARE(options.qualityCaptionText(), u"90% - 高质量"_s);
+    QCOMPARE(options.qualityCaptionText(), QStringLiteral("90% - 高质量"));
 
     QTest::mouseMove(thumb, QPoint(400, 10));
     QTest::mouseRelease(thumb, Qt::LeftButton, {}, QPoint(400, 10));
@@ -322,12 +322,16 @@ void tst_CompressionOptions::shortenPathCaption_data()
     QTest::addColumn<QString>("shown");
 
     QTest::newRow("empty") << QString() << QString();
-    QTest::newRow("five stays") << u"D:\\ab"_s << u"D:\\ab"_s;
-    QTest::newRow("six gets the dots") << u"D:\\out"_s << u"D:\\out.."_s;
-    QTest::newRow("ten stays whole") << u"D:\\photos\\"_s << u"D:\\photos\\.."_s;
-    QTest::newRow("longer is cut at ten") << u"D:\\photos\\small"_s << u"D:\\photos\\.."_s;
-    QTest::newRow("default folder") << u"C:\\压缩图片输出"_s << u"C:\\压缩图片输出.."_s;
-    QTest::newRow("pair not split") << u"/home/use😀/x"_s << u"/home/use😀.."_s;
+    QTest::newRow("five stays") << QStringLiteral("D:\\ab") << QStringLiteral("D:\\ab");
+    QTest::newRow("six gets the dots") << QStringLiteral("D:\\out") << QStringLiteral("D:\\out..");
+    QTest::newRow("ten stays whole")
+        << QStringLiteral("D:\\photos\\") << QStringLiteral("D:\\photos\\..");
+    QTest::newRow("longer is cut at ten")
+        << QStringLiteral("D:\\photos\\small") << QStringLiteral("D:\\photos\\..");
+    QTest::newRow("default folder")
+        << QStringLiteral("C:\\压缩图片输出") << QStringLiteral("C:\\压缩图片输出..");
+    QTest::newRow("pair not split")
+        << QStringLiteral("/home/use😀/x") << QStringLiteral("/home/use😀..");
 }
 
 void tst_CompressionOptions::shortenPathCaption()
@@ -342,7 +346,7 @@ void tst_CompressionOptions::outputChangesIgnoredWhileLoading()
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
     options.setOptionsLoading(true);
-    options.lblCF()->setText(u"unchanged"_s);
+    options.lblCF()->setText(QStringLiteral("unchanged"));
 
     options.cmbOutput()->setCurrentIndex(1);
     options.cmbOutput_Click();
@@ -350,7 +354,7 @@ void tst_CompressionOptions::outputChangesIgnoredWhileLoading()
     options.lblDefault_Click();
 
     QCOMPARE(panel.chooserCalls(), 0);
-    QCOMPARE(options.lblCF()->text(), u"unchanged"_s);
+    QCOMPARE(options.lblCF()->text(), QStringLiteral("unchanged"));
 }
 
 void tst_CompressionOptions::pathLabelOpensChooserEvenWhenCustomIsSelected()
@@ -365,7 +369,7 @@ void tst_CompressionOptions::pathLabelOpensChooserEvenWhenCustomIsSelected()
     QCOMPARE(panel.chooserCalls(), 1);
     QCOMPARE(options.outputChoice(), 1);
     QCOMPARE(options.OutputFolder(), first.path());
-    QCOMPARE(panel.prompts.first(), u"请选择一个文件夹"_s);
+    QCOMPARE(panel.prompts.first(), QStringLiteral("请选择一个文件夹"));
     QCOMPARE(panel.owners.first(), panel.window.get());
 
     // A real click on the label, while "自定义..." is already selected.
@@ -382,7 +386,7 @@ void tst_CompressionOptions::cancelledChooserFallsBackToDefaultFolder()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
-    options.setOutputFolder(u"/somewhere/else"_s);
+    options.setOutputFolder(QStringLiteral("/somewhere/else"));
     panel.nextFolder.clear();
 
     options.cmbOutput()->setCurrentIndex(1);
@@ -392,7 +396,7 @@ void tst_CompressionOptions::cancelledChooserFallsBackToDefaultFolder()
     QCOMPARE(panel.chooserCalls(), 1);
     QCOMPARE(options.OutputFolder(), folder);
     QCOMPARE(options.lblCF()->toolTip(), folder);
-    QCOMPARE(options.lblCF()->text(), folder.left(10) + u".."_s);
+    QCOMPARE(options.lblCF()->text(), folder.left(10) + QStringLiteral(".."));
 }
 
 void tst_CompressionOptions::confirmedChooserShowsFolder()
@@ -400,7 +404,7 @@ void tst_CompressionOptions::confirmedChooserShowsFolder()
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
     QTemporaryDir dir;
-    const QString folder = dir.path() + u"/照片 small"_s;
+    const QString folder = dir.path() + QStringLiteral("/照片 small");
     QVERIFY(QDir().mkpath(folder));
     panel.nextFolder = folder;
 
@@ -409,7 +413,7 @@ void tst_CompressionOptions::confirmedChooserShowsFolder()
 
     QCOMPARE(options.OutputFolder(), folder);
     QCOMPARE(options.lblCF()->toolTip(), folder);
-    QCOMPARE(options.lblCF()->text(), folder.left(10) + u".."_s);
+    QCOMPARE(options.lblCF()->text(), folder.left(10) + QStringLiteral(".."));
 }
 
 void tst_CompressionOptions::userPicksOutputEntries()
@@ -429,7 +433,7 @@ void tst_CompressionOptions::userPicksOutputEntries()
     QTest::keyClick(output, Qt::Key_Up);
     QCOMPARE(output->currentIndex(), 0);
     QCOMPARE(panel.chooserCalls(), 1);
-    QCOMPARE(options.lblCF()->text(), u"图片原始路径"_s);
+    QCOMPARE(options.lblCF()->text(), QStringLiteral("图片原始路径"));
     QCOMPARE(options.OutputFolder(), dir.path());
     QCOMPARE(options.lblCF()->toolTip(), dir.path());
 }
@@ -438,10 +442,10 @@ void tst_CompressionOptions::defaultValuesRestoreEverything()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
-    const QString chosen = u"/data/exports/2024"_s;
+    const QString chosen = QStringLiteral("/data/exports/2024");
     panel.nextFolder = chosen;
     options.lblCF_Click();
-    options.setResizeText(u"50%"_s);
+    options.setResizeText(QStringLiteral("50%"));
     options.lblCF_MouseMove();
     options.setThumbLeft(3900);
     options.imgSlider_MouseMove(Qt::NoButton, 0);
@@ -449,15 +453,15 @@ void tst_CompressionOptions::defaultValuesRestoreEverything()
 
     options.lblDefault_Click();
 
-    QCOMPARE(options.resizeText(), u"不变"_s);
+    QCOMPARE(options.resizeText(), QStringLiteral("不变"));
     QCOMPARE(options.outputChoice(), 0);
     QVERIFY(!options.lblCF()->isBold());
-    QCOMPARE(options.qualityCaptionText(), u"默认推荐压缩率"_s);
+    QCOMPARE(options.qualityCaptionText(), QStringLiteral("默认推荐压缩率"));
     QCOMPARE(options.thumbLeft(), 3500.0f);
     QCOMPARE(options.imgSlider()->x(), 233);
     QCOMPARE(options.Quality(), 75);
     QCOMPARE(options.OutputFolder(), Platform::defaultOutputFolder());
-    QCOMPARE(options.lblCF()->text(), u"图片原始路径"_s);
+    QCOMPARE(options.lblCF()->text(), QStringLiteral("图片原始路径"));
     QCOMPARE(options.lblCF()->toolTip(), chosen);
     QCOMPARE(panel.chooserCalls(), 1);
 
@@ -492,7 +496,7 @@ void tst_CompressionOptions::linkLabelsTurnBoldAndBack()
 void tst_CompressionOptions::linkLabelClickNeedsLeftPressAndReleaseInside()
 {
     QWidget window;
-    auto *link = new LinkLabel(u"为什么?"_s, &window);
+    auto *link = new LinkLabel(QStringLiteral("为什么?"), &window);
     link->setGeometry(10, 10, 60, 17);
     window.show();
     QSignalSpy clicks(link, &LinkLabel::clicked);
@@ -515,10 +519,10 @@ void tst_CompressionOptions::startupDefaultsOpenNoChooser()
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
     options.setSliderBounds(100, 200);
-    options.setResizeText(u"640x480"_s);
+    options.setResizeText(QStringLiteral("640x480"));
     options.lblCF_Click();
     options.setQuality(10);
-    options.setOutputFolder(u"/elsewhere"_s);
+    options.setOutputFolder(QStringLiteral("/elsewhere"));
     const qsizetype calls = panel.chooserCalls();
 
     options.setStartupDefaults();
@@ -526,9 +530,9 @@ void tst_CompressionOptions::startupDefaultsOpenNoChooser()
     QCOMPARE(panel.chooserCalls(), calls);
     QCOMPARE(options.SliderMin(), 2000);
     QCOMPARE(options.SliderMax(), 4000);
-    QCOMPARE(options.resizeText(), u"不变"_s);
+    QCOMPARE(options.resizeText(), QStringLiteral("不变"));
     QCOMPARE(options.outputChoice(), 0);
-    QCOMPARE(options.lblCF()->text(), u"图片原始路径"_s);
+    QCOMPARE(options.lblCF()->text(), QStringLiteral("图片原始路径"));
     QCOMPARE(options.OutputFolder(), Platform::defaultOutputFolder());
     QCOMPARE(options.Quality(), 75);
 }

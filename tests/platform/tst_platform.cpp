@@ -17,8 +17,6 @@
 
 #include <optional>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 QByteArray desktopEntry(const QByteArray &name)
@@ -127,13 +125,14 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("appData");
         QTest::addColumn<QByteArray>("configHome");
         QTest::addColumn<QString>("expected"); // below the test's home
-        QTest::newRow("config home") << QByteArray() << QByteArray("/cfg") << u"/cfg/tessaly.ini"_s;
-        QTest::newRow("APPDATA first")
-            << QByteArray("/roaming") << QByteArray("/cfg") << u"/roaming/tessaly.ini"_s;
+        QTest::newRow("config home")
+            << QByteArray() << QByteArray("/cfg") << QStringLiteral("/cfg/tessaly.ini");
+        QTest::newRow("APPDATA first") << QByteArray("/roaming") << QByteArray("/cfg")
+                                       << QStringLiteral("/roaming/tessaly.ini");
         QTest::newRow("no config home")
-            << QByteArray() << QByteArray() << u"~/.config/tessaly.ini"_s;
+            << QByteArray() << QByteArray() << QStringLiteral("~/.config/tessaly.ini");
         QTest::newRow("relative config home")
-            << QByteArray() << QByteArray("cfg") << u"~/.config/tessaly.ini"_s;
+            << QByteArray() << QByteArray("cfg") << QStringLiteral("~/.config/tessaly.ini");
     }
 
     void settingsPath()
@@ -151,7 +150,8 @@ private Q_SLOTS:
             environment.unset("XDG_CONFIG_HOME");
         else
             environment.set("XDG_CONFIG_HOME", configHome);
-        QCOMPARE(Platform::settingsPath(), QString(expected).replace(u'~', u"/home/someone"_s));
+        QCOMPARE(Platform::settingsPath(),
+                 QString(expected).replace(u'~', QStringLiteral("/home/someone")));
     }
 
     void endSoundIsWaitedForNoLongerThanItLasts()
@@ -176,11 +176,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("trailing separator") << u"/srv/photos/"_s << u"/srv/photos"_s;
+        QTest::newRow("trailing separator")
+            << QStringLiteral("/srv/photos/") << QStringLiteral("/srv/photos");
         QTest::newRow("doubled and dotted")
-            << u"/srv//photos/./2026/../相册"_s << u"/srv/photos/相册"_s;
-        QTest::newRow("root") << u"/"_s << u"/"_s;
-        QTest::newRow("cancel") << u""_s << u""_s;
+            << QStringLiteral("/srv//photos/./2026/../相册") << QStringLiteral("/srv/photos/相册");
+        QTest::newRow("root") << QStringLiteral("/") << QStringLiteral("/");
+        QTest::newRow("cancel") << QStringLiteral("") << QStringLiteral("");
     }
 
     void folderChooserAnswerIsCleaned()
