@@ -290,7 +290,7 @@ QString shapedWindow(const Tessaly &tessaly)
 
 } // namespace
 
-class tst_e2e : public QObject
+class TestEndToEnd : public QObject
 {
     Q_OBJECT
 
@@ -310,7 +310,7 @@ private:
     void compressQueued(const QString &window, const QString &result);
 };
 
-void tst_e2e::initTestCase()
+void TestEndToEnd::initTestCase()
 {
     QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"),
              "needs an X server: run it through the tst_e2e_xvfb test (xvfb-run)");
@@ -324,7 +324,7 @@ void tst_e2e::initTestCase()
     QVERIFY2(root.isBlack(), "the bare root window should be black, got " + root.text());
 }
 
-void tst_e2e::windowMapsCentredAtDesignSize()
+void TestEndToEnd::windowMapsCentredAtDesignSize()
 {
     Sandbox sandbox;
     QVERIFY(sandbox.isValid());
@@ -343,7 +343,7 @@ void tst_e2e::windowMapsCentredAtDesignSize()
     QVERIFY2(near(geometry.topLeft(), centred, 1), "not centred: " + describe(geometry));
 }
 
-void tst_e2e::shapeLeavesCornersOut()
+void TestEndToEnd::shapeLeavesCornersOut()
 {
     Sandbox sandbox;
     QVERIFY(sandbox.isValid());
@@ -377,7 +377,7 @@ void tst_e2e::shapeLeavesCornersOut()
     }
 }
 
-void tst_e2e::dragOnBackground_data()
+void TestEndToEnd::dragOnBackground_data()
 {
     QTest::addColumn<QList<int>>("buttons");
     QTest::addColumn<QList<QPoint>>("distances");
@@ -393,7 +393,7 @@ void tst_e2e::dragOnBackground_data()
         << QList<int>{3, 1} << QList<QPoint>{{-100, 60}, {60, 40}} << QPoint(60, 40);
 }
 
-void tst_e2e::dragOnBackground()
+void TestEndToEnd::dragOnBackground()
 {
     QFETCH(QList<int>, buttons);
     QFETCH(QList<QPoint>, distances);
@@ -429,7 +429,7 @@ void tst_e2e::dragOnBackground()
     QCOMPARE(geometry.size(), windowSize);
 }
 
-void tst_e2e::closePictureWritesSettingsAndEnds()
+void TestEndToEnd::closePictureWritesSettingsAndEnds()
 {
     Sandbox sandbox;
     QVERIFY(sandbox.isValid());
@@ -451,7 +451,7 @@ void tst_e2e::closePictureWritesSettingsAndEnds()
         QVERIFY2(line.endsWith('\r') && line.count('\r') == 1, settings);
 }
 
-void tst_e2e::secondStartEndsAtOnce()
+void TestEndToEnd::secondStartEndsAtOnce()
 {
     Sandbox sandbox;
     QVERIFY(sandbox.isValid());
@@ -467,7 +467,7 @@ void tst_e2e::secondStartEndsAtOnce()
     QVERIFY2(!QFile::exists(sandbox.settingsFile()), "the second start wrote the settings file");
 }
 
-void tst_e2e::queuedImageIsCompressed_data()
+void TestEndToEnd::queuedImageIsCompressed_data()
 {
     QTest::addColumn<bool>("handedOver");
     QTest::addColumn<QString>("image");
@@ -488,7 +488,7 @@ void tst_e2e::queuedImageIsCompressed_data()
         << true << QStringLiteral("images/sub/c.png") << QStringLiteral("images/sub") << false;
 }
 
-void tst_e2e::queuedImageIsCompressed()
+void TestEndToEnd::queuedImageIsCompressed()
 {
     QFETCH(bool, handedOver);
     QFETCH(QString, image);
@@ -524,7 +524,7 @@ void tst_e2e::queuedImageIsCompressed()
     QVERIFY(first.isRunning());
 }
 
-void tst_e2e::compressQueued(const QString &window, const QString &result)
+void TestEndToEnd::compressQueued(const QString &window, const QString &result)
 {
     const QPoint origin = windowGeometry(window).topLeft();
     // Start on an empty queue only asks for a file, so wait until the entry is on the screen.
@@ -537,6 +537,6 @@ void tst_e2e::compressQueued(const QString &window, const QString &result)
              qPrintable(result + QStringLiteral(" never appeared")));
 }
 
-QTEST_GUILESS_MAIN(tst_e2e)
+QTEST_GUILESS_MAIN(TestEndToEnd)
 
 #include "tst_e2e.moc"

@@ -12,7 +12,7 @@
 
 #include <cmath>
 
-class tst_CompressionOptions : public QObject
+class TestCompressionOptions : public QObject
 {
     Q_OBJECT
 
@@ -47,7 +47,7 @@ private Q_SLOTS:
     void scaleForScreen();
 };
 
-void tst_CompressionOptions::controlsSitAtTheirDesignPlaces()
+void TestCompressionOptions::controlsSitAtTheirDesignPlaces()
 {
     OptionsPanel panel;
     const QList<std::pair<QString, QRect>> places = {
@@ -83,7 +83,7 @@ void tst_CompressionOptions::controlsSitAtTheirDesignPlaces()
     }
 }
 
-void tst_CompressionOptions::qualityFollowsThumb_data()
+void TestCompressionOptions::qualityFollowsThumb_data()
 {
     QTest::addColumn<float>("thumbLeft");
     QTest::addColumn<int>("quality");
@@ -105,7 +105,7 @@ void tst_CompressionOptions::qualityFollowsThumb_data()
         << 9000.0f << 100 << QStringLiteral("100% - 高质量");
 }
 
-void tst_CompressionOptions::qualityFollowsThumb()
+void TestCompressionOptions::qualityFollowsThumb()
 {
     QFETCH(float, thumbLeft);
     QFETCH(int, quality);
@@ -125,7 +125,7 @@ void tst_CompressionOptions::qualityFollowsThumb()
     QCOMPARE(CompressionOptions::qualityCaption(quality), caption);
 }
 
-void tst_CompressionOptions::leftDragMovesAndPins_data()
+void TestCompressionOptions::leftDragMovesAndPins_data()
 {
     QTest::addColumn<float>("grabX");
     QTest::addColumn<float>("moveX");
@@ -141,7 +141,7 @@ void tst_CompressionOptions::leftDragMovesAndPins_data()
     QTest::newRow("beyond the right end pins") << 0.0f << 30000.0f << 4000.0f << 100;
 }
 
-void tst_CompressionOptions::leftDragMovesAndPins()
+void TestCompressionOptions::leftDragMovesAndPins()
 {
     QFETCH(float, grabX);
     QFETCH(float, moveX);
@@ -162,7 +162,7 @@ void tst_CompressionOptions::leftDragMovesAndPins()
     QCOMPARE(options.imgSlider()->y(), 371);
 }
 
-void tst_CompressionOptions::otherButtonsDoNotDragButStillRecompute_data()
+void TestCompressionOptions::otherButtonsDoNotDragButStillRecompute_data()
 {
     QTest::addColumn<Qt::MouseButtons>("buttons");
     QTest::newRow("right") << Qt::MouseButtons(Qt::RightButton);
@@ -170,7 +170,7 @@ void tst_CompressionOptions::otherButtonsDoNotDragButStillRecompute_data()
     QTest::newRow("left and right") << (Qt::LeftButton | Qt::RightButton);
 }
 
-void tst_CompressionOptions::otherButtonsDoNotDragButStillRecompute()
+void TestCompressionOptions::otherButtonsDoNotDragButStillRecompute()
 {
     QFETCH(Qt::MouseButtons, buttons);
 
@@ -189,7 +189,7 @@ void tst_CompressionOptions::otherButtonsDoNotDragButStillRecompute()
     QCOMPARE(options.qualityCaptionText(), QStringLiteral("85% - 高质量"));
 }
 
-void tst_CompressionOptions::mouseDragOnTheThumbMovesIt_data()
+void TestCompressionOptions::mouseDragOnTheThumbMovesIt_data()
 {
     QTest::addColumn<double>("twips");
     QTest::addColumn<float>("draggedLeft");
@@ -198,7 +198,7 @@ void tst_CompressionOptions::mouseDragOnTheThumbMovesIt_data()
     QTest::newRow("12 twips per pixel") << 12.0 << 3048.0f << 3200.0f;
 }
 
-void tst_CompressionOptions::mouseDragOnTheThumbMovesIt()
+void TestCompressionOptions::mouseDragOnTheThumbMovesIt()
 {
     QFETCH(double, twips);
     QFETCH(float, draggedLeft);
@@ -226,7 +226,7 @@ void tst_CompressionOptions::mouseDragOnTheThumbMovesIt()
     QCOMPARE(options.Quality(), 100);
 }
 
-void tst_CompressionOptions::keysStepTheQualityAsADragThere_data()
+void TestCompressionOptions::keysStepTheQualityAsADragThere_data()
 {
     QTest::addColumn<double>("twips");
     QTest::addColumn<float>("startLeft"); // at 15 twips per pixel; scaled with the screen
@@ -253,7 +253,7 @@ void tst_CompressionOptions::keysStepTheQualityAsADragThere_data()
 
 // A key moves the thumb to a place the pointer could drag it to, and the quality and caption
 // it gives are the ones such a drag gives.
-void tst_CompressionOptions::keysStepTheQualityAsADragThere()
+void TestCompressionOptions::keysStepTheQualityAsADragThere()
 {
     QFETCH(double, twips);
     QFETCH(float, startLeft);
@@ -291,7 +291,7 @@ void tst_CompressionOptions::keysStepTheQualityAsADragThere()
     QCOMPARE(thumb->x(), byKey.options->imgSlider()->x());
 }
 
-void tst_CompressionOptions::everyArrowPressIsOneQualityStep()
+void TestCompressionOptions::everyArrowPressIsOneQualityStep()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
@@ -316,7 +316,7 @@ void tst_CompressionOptions::everyArrowPressIsOneQualityStep()
     QCOMPARE(options.Quality(), 1);
 }
 
-void tst_CompressionOptions::shortenPathCaption_data()
+void TestCompressionOptions::shortenPathCaption_data()
 {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("shown");
@@ -334,14 +334,14 @@ void tst_CompressionOptions::shortenPathCaption_data()
         << QStringLiteral("/home/use😀/x") << QStringLiteral("/home/use😀..");
 }
 
-void tst_CompressionOptions::shortenPathCaption()
+void TestCompressionOptions::shortenPathCaption()
 {
     QFETCH(QString, caption);
     QFETCH(QString, shown);
     QCOMPARE(CompressionOptions::ShortenPathCaption(caption), shown);
 }
 
-void tst_CompressionOptions::outputChangesIgnoredWhileLoading()
+void TestCompressionOptions::outputChangesIgnoredWhileLoading()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
@@ -357,7 +357,7 @@ void tst_CompressionOptions::outputChangesIgnoredWhileLoading()
     QCOMPARE(options.lblCF()->text(), QStringLiteral("unchanged"));
 }
 
-void tst_CompressionOptions::pathLabelOpensChooserEvenWhenCustomIsSelected()
+void TestCompressionOptions::pathLabelOpensChooserEvenWhenCustomIsSelected()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
@@ -382,7 +382,7 @@ void tst_CompressionOptions::pathLabelOpensChooserEvenWhenCustomIsSelected()
     QCOMPARE(options.lblCF()->toolTip(), second.path());
 }
 
-void tst_CompressionOptions::cancelledChooserFallsBackToDefaultFolder()
+void TestCompressionOptions::cancelledChooserFallsBackToDefaultFolder()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
@@ -399,7 +399,7 @@ void tst_CompressionOptions::cancelledChooserFallsBackToDefaultFolder()
     QCOMPARE(options.lblCF()->text(), folder.left(10) + QStringLiteral(".."));
 }
 
-void tst_CompressionOptions::confirmedChooserShowsFolder()
+void TestCompressionOptions::confirmedChooserShowsFolder()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
@@ -416,7 +416,7 @@ void tst_CompressionOptions::confirmedChooserShowsFolder()
     QCOMPARE(options.lblCF()->text(), folder.left(10) + QStringLiteral(".."));
 }
 
-void tst_CompressionOptions::userPicksOutputEntries()
+void TestCompressionOptions::userPicksOutputEntries()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
@@ -438,7 +438,7 @@ void tst_CompressionOptions::userPicksOutputEntries()
     QCOMPARE(options.lblCF()->toolTip(), dir.path());
 }
 
-void tst_CompressionOptions::defaultValuesRestoreEverything()
+void TestCompressionOptions::defaultValuesRestoreEverything()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
@@ -471,7 +471,7 @@ void tst_CompressionOptions::defaultValuesRestoreEverything()
     QCOMPARE(options.thumbLeft(), 2800.0f);
 }
 
-void tst_CompressionOptions::linkLabelsTurnBoldAndBack()
+void TestCompressionOptions::linkLabelsTurnBoldAndBack()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
@@ -493,7 +493,7 @@ void tst_CompressionOptions::linkLabelsTurnBoldAndBack()
     QVERIFY(options.lblCF()->font().underline());
 }
 
-void tst_CompressionOptions::linkLabelClickNeedsLeftPressAndReleaseInside()
+void TestCompressionOptions::linkLabelClickNeedsLeftPressAndReleaseInside()
 {
     QWidget window;
     auto *link = new LinkLabel(QStringLiteral("为什么?"), &window);
@@ -514,7 +514,7 @@ void tst_CompressionOptions::linkLabelClickNeedsLeftPressAndReleaseInside()
     QCOMPARE(presses.count(), 3);
 }
 
-void tst_CompressionOptions::startupDefaultsOpenNoChooser()
+void TestCompressionOptions::startupDefaultsOpenNoChooser()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
@@ -537,7 +537,7 @@ void tst_CompressionOptions::startupDefaultsOpenNoChooser()
     QCOMPARE(options.Quality(), 75);
 }
 
-void tst_CompressionOptions::scaleForScreen_data()
+void TestCompressionOptions::scaleForScreen_data()
 {
     QTest::addColumn<qint16>("sliderMin");
     QTest::addColumn<qint16>("sliderMax");
@@ -558,7 +558,7 @@ void tst_CompressionOptions::scaleForScreen_data()
         << qint16(2000) << qint16(30000) << 30.0 << 30.0 << qint16(4000) << qint16(30000);
 }
 
-void tst_CompressionOptions::scaleForScreen()
+void TestCompressionOptions::scaleForScreen()
 {
     QFETCH(qint16, sliderMin);
     QFETCH(qint16, sliderMax);
@@ -587,5 +587,5 @@ void tst_CompressionOptions::scaleForScreen()
     QCOMPARE(after, before);
 }
 
-QTEST_MAIN(tst_CompressionOptions)
+QTEST_MAIN(TestCompressionOptions)
 #include "tst_compressionoptions.moc"

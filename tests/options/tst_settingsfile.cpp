@@ -39,7 +39,7 @@ QByteArray sixLines(const QByteArray &folder, const QByteArray &quality, const Q
 
 } // namespace
 
-class tst_SettingsFile : public QObject
+class TestSettingsFile : public QObject
 {
     Q_OBJECT
 
@@ -72,7 +72,7 @@ private:
     QTemporaryDir m_dir;
 };
 
-void tst_SettingsFile::firstSaveWritesDefaults()
+void TestSettingsFile::firstSaveWritesDefaults()
 {
     LoadingPanel panel;
     const QString path = m_dir.filePath(QStringLiteral("first/tessaly.ini"));
@@ -85,7 +85,7 @@ void tst_SettingsFile::firstSaveWritesDefaults()
                                              " 3510 ", "默认推荐压缩率", " 0 "));
 }
 
-void tst_SettingsFile::everyLineRoundTrips()
+void TestSettingsFile::everyLineRoundTrips()
 {
     OptionsPanel saved;
     CompressionOptions &options = *saved.options;
@@ -117,7 +117,7 @@ void tst_SettingsFile::everyLineRoundTrips()
     QCOMPARE(loaded.chooserCalls(), 0);
 }
 
-void tst_SettingsFile::thumbIsStoredInDesignUnits()
+void TestSettingsFile::thumbIsStoredInDesignUnits()
 {
     OptionsPanel saved;
     saved.options->scaleForScreen(12, 12);
@@ -136,7 +136,7 @@ void tst_SettingsFile::thumbIsStoredInDesignUnits()
     QCOMPARE(loaded.options->imgSlider()->x(), saved.options->imgSlider()->x());
 }
 
-void tst_SettingsFile::badValuesFallBack_data()
+void TestSettingsFile::badValuesFallBack_data()
 {
     QTest::addColumn<QByteArray>("quality");
     QTest::addColumn<QByteArray>("thumb");
@@ -167,7 +167,7 @@ void tst_SettingsFile::badValuesFallBack_data()
                               << 3510.0f << 0;
 }
 
-void tst_SettingsFile::badValuesFallBack()
+void TestSettingsFile::badValuesFallBack()
 {
     QFETCH(QByteArray, quality);
     QFETCH(QByteArray, thumb);
@@ -193,7 +193,7 @@ void tst_SettingsFile::badValuesFallBack()
     QCOMPARE(panel.chooserCalls(), 0);
 }
 
-void tst_SettingsFile::shortFilesKeepDefaultsForMissingLines_data()
+void TestSettingsFile::shortFilesKeepDefaultsForMissingLines_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("folder");
@@ -214,7 +214,7 @@ void tst_SettingsFile::shortFilesKeepDefaultsForMissingLines_data()
         << QByteArray("out\r\n60\r\n") << home << 60 << QStringLiteral("不变");
 }
 
-void tst_SettingsFile::shortFilesKeepDefaultsForMissingLines()
+void TestSettingsFile::shortFilesKeepDefaultsForMissingLines()
 {
     QFETCH(QByteArray, content);
     QFETCH(QString, folder);
@@ -235,7 +235,7 @@ void tst_SettingsFile::shortFilesKeepDefaultsForMissingLines()
     QCOMPARE(options.lblCF()->text(), QStringLiteral("图片原始路径"));
 }
 
-void tst_SettingsFile::lineEndingsAndByteOrderMark_data()
+void TestSettingsFile::lineEndingsAndByteOrderMark_data()
 {
     QTest::addColumn<QByteArray>("content");
     const QByteArray lines = sixLines("/srv/相片", "61", "800x600", " 3300 ", "61% - 较好", " 1 ");
@@ -245,7 +245,7 @@ void tst_SettingsFile::lineEndingsAndByteOrderMark_data()
     QTest::newRow("twenty lines") << lines + QByteArray("extra\r\n").repeated(14);
 }
 
-void tst_SettingsFile::lineEndingsAndByteOrderMark()
+void TestSettingsFile::lineEndingsAndByteOrderMark()
 {
     QFETCH(QByteArray, content);
     const QString path = m_dir.filePath(QStringLiteral("endings.ini"));
@@ -261,14 +261,14 @@ void tst_SettingsFile::lineEndingsAndByteOrderMark()
     QCOMPARE(options.outputChoice(), 1);
 }
 
-void tst_SettingsFile::byteOrderMarkMeansUtf8WhateverTheCodePage_data()
+void TestSettingsFile::byteOrderMarkMeansUtf8WhateverTheCodePage_data()
 {
     QTest::addColumn<bool>("mark");
     QTest::newRow("with mark") << true;
     QTest::newRow("without mark") << false;
 }
 
-void tst_SettingsFile::byteOrderMarkMeansUtf8WhateverTheCodePage()
+void TestSettingsFile::byteOrderMarkMeansUtf8WhateverTheCodePage()
 {
     // On Windows the system's code page is rarely UTF-8; an editor that saved the file as
     // UTF-8 marked it so. Latin-1 stands in for such a code page here.
@@ -289,7 +289,7 @@ void tst_SettingsFile::byteOrderMarkMeansUtf8WhateverTheCodePage()
     QCOMPARE(options.outputChoice(), 1);
 }
 
-void tst_SettingsFile::customChoiceShowsStoredFolderWithoutChooser()
+void TestSettingsFile::customChoiceShowsStoredFolderWithoutChooser()
 {
     const QString folder = QStringLiteral("/mnt/") + QString(10000, u'长');
     const QString path = m_dir.filePath(QStringLiteral("long.ini"));
@@ -307,7 +307,7 @@ void tst_SettingsFile::customChoiceShowsStoredFolderWithoutChooser()
     QCOMPARE(panel.options->lblCF()->toolTip(), folder);
 }
 
-void tst_SettingsFile::unusableFilesLeaveDefaults()
+void TestSettingsFile::unusableFilesLeaveDefaults()
 {
     TESSALY_RUN_UNPRIVILEGED();
     const QString missing = m_dir.filePath(QStringLiteral("missing.ini"));
@@ -332,7 +332,7 @@ void tst_SettingsFile::unusableFilesLeaveDefaults()
         QSKIP("file permissions do not apply to this user; the unreadable file was not tried");
 }
 
-void tst_SettingsFile::garbageIsSurvivedAndRepairedByTheNextSave()
+void TestSettingsFile::garbageIsSurvivedAndRepairedByTheNextSave()
 {
     QByteArray garbage(8192, Qt::Uninitialized);
     QRandomGenerator random(20240611);
@@ -357,7 +357,7 @@ void tst_SettingsFile::garbageIsSurvivedAndRepairedByTheNextSave()
     QCOMPARE(TestFiles::read(copy), written);
 }
 
-void tst_SettingsFile::folderWithLineBreakKeepsTheOtherLinesInPlace()
+void TestSettingsFile::folderWithLineBreakKeepsTheOtherLinesInPlace()
 {
     OptionsPanel panel;
     panel.options->setOutputFolder(m_dir.filePath(QStringLiteral("two\nlines")));
@@ -371,7 +371,7 @@ void tst_SettingsFile::folderWithLineBreakKeepsTheOtherLinesInPlace()
     QCOMPARE(lines.at(1), "33\r");
 }
 
-void tst_SettingsFile::saveCreatesMissingFolder()
+void TestSettingsFile::saveCreatesMissingFolder()
 {
     OptionsPanel panel;
     const QString path = m_dir.filePath(QStringLiteral("new/config/tessaly.ini"));
@@ -379,7 +379,7 @@ void tst_SettingsFile::saveCreatesMissingFolder()
     QCOMPARE(TestFiles::read(path).count("\r\n"), 6);
 }
 
-void tst_SettingsFile::saveFailuresAreReported_data()
+void TestSettingsFile::saveFailuresAreReported_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("keptFile");
@@ -398,7 +398,7 @@ void tst_SettingsFile::saveFailuresAreReported_data()
         << QStringLiteral("所在的文件夹不存在");
 }
 
-void tst_SettingsFile::saveFailuresAreReported()
+void TestSettingsFile::saveFailuresAreReported()
 {
     QFETCH(QString, path);
     QFETCH(QString, keptFile);
@@ -413,7 +413,7 @@ void tst_SettingsFile::saveFailuresAreReported()
     QCOMPARE(TestFiles::read(keptFile), "keep me");
 }
 
-void tst_SettingsFile::readOnlyFolderKeepsOldFile()
+void TestSettingsFile::readOnlyFolderKeepsOldFile()
 {
     TESSALY_RUN_UNPRIVILEGED();
     const QString folder = m_dir.filePath(QStringLiteral("readonly"));
@@ -438,7 +438,7 @@ void tst_SettingsFile::readOnlyFolderKeepsOldFile()
     QCOMPARE(TestFiles::read(path), old);
 }
 
-void tst_SettingsFile::fullDiskKeepsOldFileWhole()
+void TestSettingsFile::fullDiskKeepsOldFileWhole()
 {
     SmallFileSystem disk(64);
     if (!disk.isMounted())
@@ -459,7 +459,7 @@ void tst_SettingsFile::fullDiskKeepsOldFileWhole()
              (QStringList{QStringLiteral(".filler"), QStringLiteral("tessaly.ini")}));
 }
 
-void tst_SettingsFile::linksAreFollowedOnlyWhenTheUserMadeThem()
+void TestSettingsFile::linksAreFollowedOnlyWhenTheUserMadeThem()
 {
     const QString folder = m_dir.filePath(QStringLiteral("linked"));
     const QString kept = folder + QStringLiteral("/dotfiles/tessaly.ini");
@@ -486,5 +486,5 @@ void tst_SettingsFile::linksAreFollowedOnlyWhenTheUserMadeThem()
     QCOMPARE(TestFiles::read(plantedPath).count("\r\n"), 6);
 }
 
-QTEST_MAIN(tst_SettingsFile)
+QTEST_MAIN(TestSettingsFile)
 #include "tst_settingsfile.moc"

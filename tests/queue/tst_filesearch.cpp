@@ -119,7 +119,7 @@ void TestFileSearch::imageName()
 {
     QFETCH(QString, name);
     QFETCH(bool, image);
-    QCOMPARE(FileSearch::IsImageName(name), image);
+    QCOMPARE(FileSearch::isImageName(name), image);
 }
 
 void TestFileSearch::trimEntryName_data()
@@ -160,7 +160,7 @@ void TestFileSearch::joinPath()
 {
     QFETCH(QString, folder);
     QFETCH(QString, joined);
-    QCOMPARE(FileSearch::JoinPath(folder, QStringLiteral("a.jpg")), joined);
+    QCOMPARE(FileSearch::joinPath(folder, QStringLiteral("a.jpg")), joined);
 }
 
 void TestFileSearch::scanIsDepthFirstOwnImagesFirst()

@@ -154,7 +154,7 @@ void TestQueueDrops::dropOfNonFilesAddsNothing()
         QCOMPARE(drop(targetWidget(w, target), data), Qt::IgnoreAction);
         QDropEvent event(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
                          Qt::NoModifier);
-        w.dropTarget.OLEDragDrop(&event);
+        w.dropTarget.oleDragDrop(&event);
         QCOMPARE(event.dropAction(), Qt::CopyAction);
     }
 
