@@ -84,14 +84,30 @@ class TestPlatform : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void scratchRootIsOwnersOnly_data()
+    void scratchPathsCreateNothing()
+    {
+        QTemporaryDir cache;
+        Environment environment;
+        environment.set("XDG_CACHE_HOME", cache.path().toUtf8());
+        const QString expected = cache.filePath(QStringLiteral("tessaly"));
+        QCOMPARE(Platform::scratchRoot(), expected);
+        QCOMPARE(Platform::jpgTmpFolder(), expected + QStringLiteral("/jpgtmp"));
+        QCOMPARE(Platform::tmpQuenbyFolder(), expected + QStringLiteral("/tmpquenby"));
+        QCOMPARE(Platform::instanceFolder(), expected);
+        QCOMPARE(
+            QDir(cache.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList());
+    }
+
+    void ensureScratchRootIsOwnersOnly_data()
     {
         QTest::addColumn<bool>("existedOpen");
         QTest::newRow("made by us") << false;
         QTest::newRow("left open by someone") << true;
     }
 
-    void scratchRootIsOwnersOnly()
+    void ensureScratchRootIsOwnersOnly()
     {
         // Work copies of the user's photos pass through the scratch root.
         QFETCH(bool, existedOpen);
@@ -103,12 +119,10 @@ private Q_SLOTS:
             QVERIFY(QDir().mkpath(expected));
             QVERIFY(QFile::setPermissions(expected, QFileDevice::Permissions(0x7777)));
         }
-        QCOMPARE(Platform::scratchRoot(), expected);
+        Platform::ensureScratchRoot();
         QVERIFY(QFileInfo(expected).isDir());
         QCOMPARE(QFileInfo(expected).permissions() & QFileDevice::Permissions(0x7077),
                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QCOMPARE(Platform::jpgTmpFolder(), expected + QStringLiteral("/jpgtmp"));
-        QCOMPARE(Platform::tmpQuenbyFolder(), expected + QStringLiteral("/tmpquenby"));
     }
 
     void scratchRootFallsBackToTheHomeCache()
