@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/WindowGeometry.h"
+
 #include <QPixmap>
 #include <QWidget>
 
@@ -38,5 +40,5 @@ private:
     float twipsX(const QMouseEvent *event) const;
 
     QPixmap m_picture;
-    double m_twipsPerPixelX = 15;
+    double m_twipsPerPixelX = Geometry::twipsPerPixel;
 };

@@ -2,6 +2,7 @@
 // window's size, place and shape, dragging it, closing it, and the one-instance rule with its
 // hand-over of paths. Everything is observed from outside, as a user or the X server sees it.
 
+#include "platform/WindowGeometry.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDeadlineTimer>
@@ -23,12 +24,18 @@ constexpr int toolTimeoutMs = 10000;
 constexpr int startTimeoutMs = 10000;
 constexpr int runTimeoutMs = 30000;
 constexpr QSize screenSize(1024, 768);
-constexpr QSize windowSize(446, 479);
+constexpr QSize windowSize = Geometry::window;
+
+constexpr QPoint middleOf(const QRect &place)
+{
+    return place.topLeft() + QPoint(place.width() / 2, place.height() / 2);
+}
+
 // Window-relative points of the design: bare background in the title bar, the close picture,
 // the Start button, and a strip of the list's first row.
 constexpr QPoint titleBar(150, 20);
-constexpr QPoint closeButton(411 + 25 / 2, 10 + 22 / 2);
-constexpr QPoint startButton(380, 430);
+constexpr QPoint closeButton = middleOf(Geometry::imgClose);
+constexpr QPoint startButton = middleOf(Geometry::imgStart);
 constexpr QRect firstListRow(20, 160, 300, 12);
 const QString windowName = QStringLiteral("^Tessaly$");
 

@@ -2,6 +2,7 @@
 #include "options/LinkLabel.h"
 #include "options/SliderThumb.h"
 #include "platform/Platform.h"
+#include "platform/WindowGeometry.h"
 #include "tests/options/OptionsPanel.h"
 
 #include <QComboBox>
@@ -51,12 +52,12 @@ void TestCompressionOptions::controlsSitAtTheirDesignPlaces()
 {
     OptionsPanel panel;
     const QList<std::pair<QString, QRect>> places = {
-        {QStringLiteral("cmbDPI"), QRect(54, 347, 84, 21)},
-        {QStringLiteral("cmbOutput"), QRect(182, 347, 95, 21)},
-        {QStringLiteral("lblCF"), QRect(300, 350, 121, 17)},
-        {QStringLiteral("imgSlider"), QRect(234, 371, 11, 20)},
-        {QStringLiteral("lblCompress"), QRect(280, 373, 87, 17)},
-        {QStringLiteral("lblDefault"), QRect(374, 373, 43, 17)},
+        {QStringLiteral("cmbDPI"), Geometry::cmbDPI},
+        {QStringLiteral("cmbOutput"), Geometry::cmbOutput},
+        {QStringLiteral("lblCF"), Geometry::lblCF},
+        {QStringLiteral("imgSlider"), Geometry::imgSlider},
+        {QStringLiteral("lblCompress"), Geometry::lblCompress},
+        {QStringLiteral("lblDefault"), Geometry::lblDefault},
     };
     for (const auto &[name, geometry] : places) {
         const auto *control = panel.window->findChild<QWidget *>(name);
@@ -92,7 +93,7 @@ void TestCompressionOptions::qualityFollowsThumb_data()
     QTest::newRow("left end gives 1, not 0") << 2000.0f << 1 << QStringLiteral("1% - 低质量");
     QTest::newRow("right end") << 4000.0f << 100 << QStringLiteral("100% - 高质量");
     QTest::newRow("design place, 75.5 truncated")
-        << 3510.0f << 75 << QStringLiteral("默认推荐压缩率");
+        << CompressionOptions::designThumbLeft << 75 << QStringLiteral("默认推荐压缩率");
     QTest::newRow("74") << 3490.0f << 74 << QStringLiteral("74% - 较好");
     QTest::newRow("80") << 3600.0f << 80 << QStringLiteral("80% - 高质量");
     QTest::newRow("79.95 truncated") << 3599.0f << 79 << QStringLiteral("79% - 较好");
@@ -228,26 +229,27 @@ void TestCompressionOptions::mouseDragOnTheThumbMovesIt()
 
 void TestCompressionOptions::keysStepTheQualityAsADragThere_data()
 {
+    const float designPlace = CompressionOptions::designThumbLeft;
     QTest::addColumn<double>("twips");
     QTest::addColumn<float>("startLeft"); // at 15 twips per pixel; scaled with the screen
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("expectedQuality");
 
-    QTest::newRow("right from 75") << 15.0 << 3510.0f << int(Qt::Key_Right) << 76;
-    QTest::newRow("up from 75") << 15.0 << 3510.0f << int(Qt::Key_Up) << 76;
-    QTest::newRow("left from 75") << 15.0 << 3510.0f << int(Qt::Key_Left) << 74;
-    QTest::newRow("down from 75") << 15.0 << 3510.0f << int(Qt::Key_Down) << 74;
-    QTest::newRow("page up from 75") << 15.0 << 3510.0f << int(Qt::Key_PageUp) << 85;
-    QTest::newRow("page down from 75") << 15.0 << 3510.0f << int(Qt::Key_PageDown) << 65;
-    QTest::newRow("home") << 15.0 << 3510.0f << int(Qt::Key_Home) << 1;
-    QTest::newRow("end") << 15.0 << 3510.0f << int(Qt::Key_End) << 100;
+    QTest::newRow("right from 75") << 15.0 << designPlace << int(Qt::Key_Right) << 76;
+    QTest::newRow("up from 75") << 15.0 << designPlace << int(Qt::Key_Up) << 76;
+    QTest::newRow("left from 75") << 15.0 << designPlace << int(Qt::Key_Left) << 74;
+    QTest::newRow("down from 75") << 15.0 << designPlace << int(Qt::Key_Down) << 74;
+    QTest::newRow("page up from 75") << 15.0 << designPlace << int(Qt::Key_PageUp) << 85;
+    QTest::newRow("page down from 75") << 15.0 << designPlace << int(Qt::Key_PageDown) << 65;
+    QTest::newRow("home") << 15.0 << designPlace << int(Qt::Key_Home) << 1;
+    QTest::newRow("end") << 15.0 << designPlace << int(Qt::Key_End) << 100;
     QTest::newRow("right from the left end") << 15.0 << 2000.0f << int(Qt::Key_Right) << 2;
     QTest::newRow("left at the left end") << 15.0 << 2000.0f << int(Qt::Key_Left) << 1;
     QTest::newRow("left inside quality 1") << 15.0 << 2030.0f << int(Qt::Key_Left) << 1;
     QTest::newRow("page up near the right end") << 15.0 << 3960.0f << int(Qt::Key_PageUp) << 100;
     QTest::newRow("right at the right end") << 15.0 << 4000.0f << int(Qt::Key_Right) << 100;
-    QTest::newRow("12 twips: right") << 12.0 << 3510.0f << int(Qt::Key_Right) << 76;
-    QTest::newRow("12 twips: page down") << 12.0 << 3510.0f << int(Qt::Key_PageDown) << 65;
+    QTest::newRow("12 twips: right") << 12.0 << designPlace << int(Qt::Key_Right) << 76;
+    QTest::newRow("12 twips: page down") << 12.0 << designPlace << int(Qt::Key_PageDown) << 65;
     QTest::newRow("10 twips: left") << 10.0 << 3000.0f << int(Qt::Key_Left) << 49;
 }
 
@@ -578,7 +580,8 @@ void TestCompressionOptions::scaleForScreen()
 
     QCOMPARE(options.SliderMin(), scaledMin);
     QCOMPARE(options.SliderMax(), scaledMax);
-    QCOMPARE(options.thumbLeft(), static_cast<float>(3510 * twipsX / 15));
+    QCOMPARE(options.thumbLeft(),
+             static_cast<float>(CompressionOptions::designThumbLeft * twipsX / 15));
     QCOMPARE(options.twipsPerPixelX(), twipsX);
     QCOMPARE(options.twipsPerPixelY(), twipsY);
     QList<QRect> after;

@@ -138,6 +138,7 @@ void TestSettingsFile::thumbIsStoredInDesignUnits()
 
 void TestSettingsFile::badValuesFallBack_data()
 {
+    const float designPlace = CompressionOptions::designThumbLeft;
     QTest::addColumn<QByteArray>("quality");
     QTest::addColumn<QByteArray>("thumb");
     QTest::addColumn<QByteArray>("choice");
@@ -156,15 +157,15 @@ void TestSettingsFile::badValuesFallBack_data()
     QTest::newRow("floored towards minus")
         << QByteArray("-0.5") << QByteArray("2000") << QByteArray("-1") << -1 << 2000.0f << 1;
     QTest::newRow("too large") << QByteArray("99999") << QByteArray("1e30") << QByteArray("1.5")
-                               << 75 << 3510.0f << 1;
+                               << 75 << designPlace << 1;
     QTest::newRow("not numbers") << QByteArray("abc") << QByteArray("NaN") << QByteArray("0.5")
-                                 << 75 << 3510.0f << 0;
-    QTest::newRow("just past 16 bits")
-        << QByteArray("32768") << QByteArray("-32769") << QByteArray("40000") << 75 << 3510.0f << 0;
-    QTest::newRow("empty values") << QByteArray() << QByteArray() << QByteArray() << 75 << 3510.0f
-                                  << 0;
+                                 << 75 << designPlace << 0;
+    QTest::newRow("just past 16 bits") << QByteArray("32768") << QByteArray("-32769")
+                                       << QByteArray("40000") << 75 << designPlace << 0;
+    QTest::newRow("empty values") << QByteArray() << QByteArray() << QByteArray() << 75
+                                  << designPlace << 0;
     QTest::newRow("infinity") << QByteArray("inf") << QByteArray("-inf") << QByteArray("0") << 75
-                              << 3510.0f << 0;
+                              << designPlace << 0;
 }
 
 void TestSettingsFile::badValuesFallBack()
@@ -229,7 +230,7 @@ void TestSettingsFile::shortFilesKeepDefaultsForMissingLines()
     QCOMPARE(options.OutputFolder(), folder);
     QCOMPARE(options.Quality(), quality);
     QCOMPARE(options.resizeText(), resize);
-    QCOMPARE(options.thumbLeft(), 3510.0f);
+    QCOMPARE(options.thumbLeft(), CompressionOptions::designThumbLeft);
     QCOMPARE(options.qualityCaptionText(), QStringLiteral("默认推荐压缩率"));
     QCOMPARE(options.outputChoice(), 0);
     QCOMPARE(options.lblCF()->text(), QStringLiteral("图片原始路径"));
