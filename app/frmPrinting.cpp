@@ -2,7 +2,6 @@
 
 #include "app/Accessibility.h"
 #include "app/Artwork.h"
-#include "app/Geometry.h"
 #include "app/PictureButton.h"
 #include "app/RunPresenter.h"
 #include "app/WindowActions.h"
@@ -17,6 +16,7 @@
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
 #include "platform/SoundPlayer.h"
+#include "platform/WindowGeometry.h"
 #include "queue/FolderScan.h"
 #include "queue/ImageQueue.h"
 #include "queue/QueueCommands.h"

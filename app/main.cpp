@@ -46,6 +46,8 @@ int main(int argc, char *argv[])
     const QStringList arguments = QApplication::arguments().mid(1);
     const QStringList paths = pathsToQueue(argc, argv);
 
+    // The lock that keeps Tessaly to one window lives in the scratch root on Linux.
+    Platform::ensureScratchRoot();
     SingleInstance instance(Platform::instanceFolder());
     if (!instance.tryBecomePrimary()) {
         if (!paths.isEmpty())

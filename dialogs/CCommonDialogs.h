@@ -69,9 +69,10 @@ public:
     // Confirmed: FontName, FontSize, FontBold and FontItalic become the chosen font's;
     // FontUnderline and Color stay.
     bool ShowFont();
-    // One existing file, starting in the current directory with Filename proposed and the first
-    // Filter entry chosen. Confirmed: Filename, Path and FileTitle become the chosen file, its
-    // folder (no trailing separator unless it is a root) and its name.
+    // One existing file, with Filename proposed and the first Filter entry chosen. Starts in the
+    // folder of the file this object last opened, or in the working folder before the first.
+    // Confirmed: Filename, Path and FileTitle become the chosen file, its folder (no trailing
+    // separator unless it is a root) and its name.
     bool ShowOpen();
     // ShowOpen with Title and Filter set and no name proposed: the chosen Filename, or nothing
     // when cancelled. A command that only wants a file is handed this, not the whole object.
@@ -95,6 +96,8 @@ private:
     QString m_path;
     QString m_filter;
     QString m_filename;
+    // Where the next open dialog starts; empty until a file has been opened.
+    QString m_openFolder;
     qint32 m_color = 0;
     QString m_title;
     QPointer<QWidget> m_owner;

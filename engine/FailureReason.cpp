@@ -16,7 +16,7 @@ QString converterDidNotStart()
 
 bool reportsDamagedSource(const QString &converterOutput)
 {
-    return converterOutput.contains(QLatin1String("premature end of"), Qt::CaseInsensitive);
+    return converterOutput.contains(QStringLiteral("premature end of"), Qt::CaseInsensitive);
 }
 
 QString fromConverterOutput(const QString &output)

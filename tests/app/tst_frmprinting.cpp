@@ -9,6 +9,7 @@
 #include "options/SettingsFile.h"
 #include "options/SliderThumb.h"
 #include "platform/Platform.h"
+#include "platform/WindowGeometry.h"
 #include "queue/FolderScan.h"
 #include "queue/frmMenu.h"
 #include "queue/ImageQueue.h"
@@ -110,7 +111,7 @@ private Q_SLOTS:
     void startsAsTheDesignedWindow()
     {
         frmPrinting window({});
-        QCOMPARE(window.size(), QSize(446, 479));
+        QCOMPARE(window.size(), Geometry::window);
         QCOMPARE(window.windowTitle(), QStringLiteral("Tessaly"));
         QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
         QVERIFY(window.isSkinAttached());
@@ -126,14 +127,14 @@ private Q_SLOTS:
             QCOMPARE(colourOf(link->palette().color(QPalette::WindowText)), linkColour);
         QCOMPARE(window.lblWhy()->text(), QStringLiteral("为什么压缩后图片依然很大呢?"));
         QTableView *list = window.queue().LV();
-        QCOMPARE(list->geometry(), QRect(14, 128, 413, 196));
+        QCOMPARE(list->geometry(), Geometry::LV);
         QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("文件名"));
         QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("格式"));
         QCOMPARE(list->columnWidth(0), 344);
         QCOMPARE(list->columnWidth(1), 67);
-        QCOMPARE(window.queue().picText()->geometry(), QRect(138, 214, 149, 19));
+        QCOMPARE(window.queue().picText()->geometry(), Geometry::picText);
         QCOMPARE(window.queue().lblText()->text(), QStringLiteral("拖拽您的图片文件到这里"));
-        QCOMPARE(window.pb()->geometry(), QRect(16, 431, 303, 21));
+        QCOMPARE(window.pb()->geometry(), Geometry::pb);
         QVERIFY(!window.background().isNull());
         QVERIFY(!window.options().imgSlider()->picture().isNull());
         QVERIFY(window.Timer1()->isActive());
@@ -175,9 +176,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("shown");
-        QTest::newRow("exact") << QStringList{u"/debug"_qs} << true;
-        QTest::newRow("upper case") << QStringList{u"/DEBUG"_qs} << false;
-        QTest::newRow("more text") << QStringList{u"/debug"_qs, u"x"_qs} << false;
+        QTest::newRow("exact") << QStringList{QStringLiteral("/debug")} << true;
+        QTest::newRow("upper case") << QStringList{QStringLiteral("/DEBUG")} << false;
+        QTest::newRow("more text")
+            << QStringList{QStringLiteral("/debug"), QStringLiteral("x")} << false;
         QTest::newRow("none") << QStringList{} << false;
     }
 
@@ -255,11 +257,11 @@ private Q_SLOTS:
         QCOMPARE(window.queue().LV()->font().pointSizeF(), listPoints * 0.8 * 0.8);
         QCOMPARE(window.queue().LV()->horizontalHeader()->font().pointSizeF(),
                  headerPoints * 0.8 * 0.8);
-        QCOMPARE(window.size(), QSize(446, 479));
+        QCOMPARE(window.size(), Geometry::window);
         QCOMPARE(window.options().SliderMin(), qint16(1600));
         QCOMPARE(window.options().SliderMax(), qint16(3200));
         QCOMPARE(window.options().imgSlider()->geometry(), thumb);
-        QCOMPARE(window.imgStart()->geometry(), QRect(332, 410, 97, 43));
+        QCOMPARE(window.imgStart()->geometry(), Geometry::imgStart);
     }
 
     void timerShapesAndCentresTheWindow()

@@ -717,6 +717,21 @@ private Q_SLOTS:
         QVERIFY(fixture.playedSounds.isEmpty());
     }
 
+    void runRemakesAMissingScratchRootForItsOwnerAlone()
+    {
+        // The user may empty their cache folder while Tessaly is open.
+        const QString root = Platform::scratchRoot();
+        QVERIFY(QDir(root).removeRecursively());
+        const QString source = photos(QStringLiteral("a.png"));
+        QVERIFY(TestFiles::write(source, "ok"));
+        RunFixture fixture(m_fakeProgram);
+        fixture.add({source});
+        fixture.run->Command3_Click();
+        QCOMPARE(TestFiles::read(resultOf(source)), QByteArray("ok"));
+        QCOMPARE(QFileInfo(root).permissions() & QFileDevice::Permissions(0x7077),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
     void startUpEndsOnlyConvertersWeLeftBehind()
     {
         const QString work = Platform::jpgTmpFolder();

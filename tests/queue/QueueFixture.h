@@ -68,7 +68,7 @@ struct QueueWindow {
         if (queue->LV()->verticalHeader()->count() != paths.size())
             return false;
         for (int row = 0; row < paths.size(); ++row) {
-            if (shown(row, QueueModel::FormatColumn) != QueueModel::FormatTag(paths.at(row)))
+            if (shown(row, QueueModel::FormatColumn) != QueueModel::formatTag(paths.at(row)))
                 return false;
         }
         return queue->LV()->currentIndex().row() < paths.size();

@@ -90,7 +90,7 @@ private Q_SLOTS:
         const QByteArray raw = m_folder + '/' + gbkBig + ".png";
         data.setUrls({QUrl::fromEncoded("file://" + raw.toPercentEncoding("/"))});
         QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        dropTarget.OLEDragDrop(&event);
+        dropTarget.oleDragDrop(&event);
         QCOMPARE(w.queue->entries(), QStringList{NativePath::fromNative(raw)});
         QCOMPARE(NativePath::toNative(w.queue->head()), raw);
         QCOMPARE(NativePath::toNative(w.queue->headDisplayText()), raw);

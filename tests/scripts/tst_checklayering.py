@@ -54,7 +54,7 @@ class CheckLayering(unittest.TestCase):
 
     def test_an_include_against_the_layering_is_named(self):
         cases = [
-            ("platform/Platform.cpp", '#include "app/Geometry.h"'),
+            ("platform/Platform.cpp", '#include "app/Artwork.h"'),
             ("platform/Desktop.h", '#include "engine/FileHelpers.h"'),
             ("queue/QueueCommands.cpp", '#include "dialogs/CCommonDialogs.h"'),
             ("queue/ImageQueue.h", '#include "options/SettingsFile.h"'),
@@ -63,7 +63,7 @@ class CheckLayering(unittest.TestCase):
             ("engine/CompressionRun.cpp", '#include "app/RunPresenter.h"'),
             ("engine/WorkFiles.cpp", '#include "tests/support/TestFiles.h"'),
             # Relative to the including file, as the compiler finds it first.
-            ("platform/NativePath.cpp", '#include "../app/Geometry.h"'),
+            ("platform/NativePath.cpp", '#include "../app/Artwork.h"'),
             # What runs on Qt Core alone takes no GUI header, by module or by class name.
             ("engine/DOSOutputs.cpp", "#include <QWidget>"),
             ("engine/RunReport.h", "#include <QtGui/QImage>"),
