@@ -265,19 +265,19 @@ CompressionOptions *optionsOf(const QWidget *thumb)
 
 QAccessibleInterface *describe(const QString &className, QObject *object)
 {
-    if (className == QLatin1StringView("PictureButton"))
+    if (className == QStringLiteral("PictureButton"))
         return new PictureButtonAccessible(static_cast<PictureButton *>(object));
-    if (className == QLatin1StringView("LinkLabel"))
+    if (className == QStringLiteral("LinkLabel"))
         return new LinkAccessible(static_cast<LinkLabel *>(object));
-    if (className == QLatin1StringView("SliderThumb")) {
+    if (className == QStringLiteral("SliderThumb")) {
         auto *thumb = static_cast<SliderThumb *>(object);
         if (CompressionOptions *options = optionsOf(thumb))
             return new SliderAccessible(thumb, options);
         return nullptr;
     }
-    if (className == QLatin1StringView("frmPrinting"))
+    if (className == QStringLiteral("frmPrinting"))
         return new WindowAccessible(static_cast<QWidget *>(object));
-    if (className == QLatin1StringView("QProgressBar"))
+    if (className == QStringLiteral("QProgressBar"))
         return new StatusBarAccessible(static_cast<QProgressBar *>(object));
     return nullptr;
 }

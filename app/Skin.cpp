@@ -1,4 +1,5 @@
 #include "app/Skin.h"
+#include "app/Artwork.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -42,9 +43,9 @@ QString Skin::styleSheet()
                "QComboBox:hover { border-color: %1; }"
                "QComboBox:disabled { color: #969aa0; background: #f3f4f6; }"
                "QComboBox::drop-down { border: none; width: 12px; }"
-               "QComboBox::down-arrow { image: url(:/artwork/comboArrow.svg); width: 8px;"
+               "QComboBox::down-arrow { image: url(%2); width: 8px;"
                " height: 5px; }"
-               "QComboBox::down-arrow:disabled { image: url(:/artwork/comboArrowDisabled.svg); }"
+               "QComboBox::down-arrow:disabled { image: url(%3); }"
                "QComboBox QAbstractItemView { border: 1px solid #c9ccd1; background: white;"
                " outline: 0; }"
                "QComboBox QAbstractItemView::item { min-height: 20px; padding: 0px 4px; "
@@ -67,7 +68,8 @@ QString Skin::styleSheet()
                "QMenu { background: white; border: 1px solid #d5d8dc; padding: 3px; }"
                "QMenu::item { padding: 4px 18px; }"
                "QMenu::item:selected { background: #be3230; color: white; }")
-        .arg(accent.name());
+        .arg(accent.name(), Artwork::file(QStringLiteral("comboArrow"), qApp->devicePixelRatio()),
+             Artwork::file(QStringLiteral("comboArrowDisabled"), qApp->devicePixelRatio()));
 }
 
 void Skin::SkinH_Attach()

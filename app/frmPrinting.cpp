@@ -2,7 +2,6 @@
 
 #include "app/Accessibility.h"
 #include "app/Artwork.h"
-#include "app/Geometry.h"
 #include "app/PictureButton.h"
 #include "app/RunPresenter.h"
 #include "app/WindowActions.h"
@@ -17,10 +16,12 @@
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
 #include "platform/SoundPlayer.h"
+#include "platform/WindowGeometry.h"
 #include "queue/FolderScan.h"
 #include "queue/ImageQueue.h"
 #include "queue/QueueCommands.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QBitmap>
@@ -133,7 +134,12 @@ void frmPrinting::createControls()
     m_options = new CompressionOptions(this);
     m_runner = new DOSOutputs(this);
     m_dialogs = new CCommonDialogs(this);
-    m_queueCommands = new QueueCommands(m_queue, m_dialogs, this);
+    m_queueCommands = new QueueCommands(
+        m_queue,
+        [dialogs = m_dialogs](const QString &title, const QString &filter) {
+            return dialogs->askOpenFile(title, filter);
+        },
+        this);
 
     m_imgClose = new PictureButton(Geometry::imgClose, this);
     m_imgClose->setObjectName(QStringLiteral("imgClose"));
@@ -465,8 +471,27 @@ void frmPrinting::dragWindow(const QMouseEvent *event)
 
 void frmPrinting::closeEvent(QCloseEvent *event)
 {
+    if (!m_unloaded && m_run->RunInProgress() && !confirmStopAndClose()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
+}
+
+bool frmPrinting::confirmStopAndClose()
+{
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Tessaly"),
+                         QStringLiteral("正在压缩图片，队列中还有 %1 个文件。\n\n"
+                                        "要停止压缩并关闭 Tessaly 吗？"
+                                        "还没有压缩的文件不会保留在队列中。")
+                             .arg(m_queue->count()),
+                         QMessageBox::Yes | QMessageBox::No, this);
+    question.button(QMessageBox::Yes)->setText(QStringLiteral("停止并关闭"));
+    question.button(QMessageBox::No)->setText(QStringLiteral("继续压缩"));
+    question.setDefaultButton(QMessageBox::No);
+    question.setEscapeButton(QMessageBox::No);
+    return question.exec() == QMessageBox::Yes;
 }
 
 void frmPrinting::Form_Unload()

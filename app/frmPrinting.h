@@ -78,6 +78,9 @@ protected:
 private:
     void Form_Load(const QStringList &arguments);
     void Form_Unload();
+    // The queue is not kept from one session to the next, so a close mid-run would lose what
+    // is still waiting: the user is asked once, and "no" leaves the run going.
+    bool confirmStopAndClose();
     void createControls();
     void loadPictures();
     void wireEvents();

@@ -1,3 +1,4 @@
+#include "app/Artwork.h"
 #include "app/frmPrinting.h"
 #include "app/SingleInstance.h"
 #include "platform/NativePath.h"
@@ -40,11 +41,13 @@ int main(int argc, char *argv[])
                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
     Q_INIT_RESOURCE(artwork);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tessaly.svg")));
+    QApplication::setWindowIcon(Artwork::windowIcon());
 
     const QStringList arguments = QApplication::arguments().mid(1);
     const QStringList paths = pathsToQueue(argc, argv);
 
+    // The lock that keeps Tessaly to one window lives in the scratch root on Linux.
+    Platform::ensureScratchRoot();
     SingleInstance instance(Platform::instanceFolder());
     if (!instance.tryBecomePrimary()) {
         if (!paths.isEmpty())

@@ -2,7 +2,6 @@
 // the window went without being served meanwhile. Prints, as its last line,
 //   scan_s=<seconds> max_gap_ms=<milliseconds> queued=<entries>
 
-#include "dialogs/CCommonDialogs.h"
 #include "queue/FolderScan.h"
 #include "queue/ImageQueue.h"
 #include "queue/QueueCommands.h"
@@ -17,8 +16,6 @@
 
 #include <algorithm>
 #include <cstdio>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -39,19 +36,24 @@ bool touch(const QString &path)
 // files; the scan only looks at names, so a byte each is enough.
 bool fillFolder(const QString &folder)
 {
-    static const QStringList imageExtensions{u".jpg"_s, u".JPG"_s, u".jpeg"_s, u".png"_s,
-                                             u".gif"_s, u".bmp"_s, u".tif"_s,  u".TIFF"_s,
-                                             u".Png"_s, u".jpg"_s};
-    static const QStringList otherExtensions{u".txt"_s, u".jpg.bak"_s, u".webp"_s, u".doc"_s,
-                                             u".jpe"_s};
+    static const QStringList imageExtensions{QStringLiteral(".jpg"),  QStringLiteral(".JPG"),
+                                             QStringLiteral(".jpeg"), QStringLiteral(".png"),
+                                             QStringLiteral(".gif"),  QStringLiteral(".bmp"),
+                                             QStringLiteral(".tif"),  QStringLiteral(".TIFF"),
+                                             QStringLiteral(".Png"),  QStringLiteral(".jpg")};
+    static const QStringList otherExtensions{QStringLiteral(".txt"), QStringLiteral(".jpg.bak"),
+                                             QStringLiteral(".webp"), QStringLiteral(".doc"),
+                                             QStringLiteral(".jpe")};
     if (!QDir().mkpath(folder))
         return false;
     for (int i = 0; i < imagesPerFolder; ++i) {
-        if (!touch(folder + u"/photo %1"_s.arg(i) + imageExtensions.at(i % imageExtensions.size())))
+        if (!touch(folder + QStringLiteral("/photo %1").arg(i) +
+                   imageExtensions.at(i % imageExtensions.size())))
             return false;
     }
     for (int i = 0; i < otherFilesPerFolder; ++i) {
-        if (!touch(folder + u"/note %1"_s.arg(i) + otherExtensions.at(i % otherExtensions.size())))
+        if (!touch(folder + QStringLiteral("/note %1").arg(i) +
+                   otherExtensions.at(i % otherExtensions.size())))
             return false;
     }
     return true;
@@ -60,11 +62,11 @@ bool fillFolder(const QString &folder)
 bool makeTree(const QString &root)
 {
     for (int g = 0; g < groupFolders; ++g) {
-        const QString group = root + u"/group %1"_s.arg(g);
+        const QString group = root + QStringLiteral("/group %1").arg(g);
         if (!fillFolder(group))
             return false;
         for (int f = 0; f < foldersPerGroup; ++f) {
-            if (!fillFolder(group + u"/album %1"_s.arg(f)))
+            if (!fillFolder(group + QStringLiteral("/album %1").arg(f)))
                 return false;
         }
     }
@@ -132,9 +134,9 @@ int main(int argc, char *argv[])
     QWidget window;
     window.resize(446, 479);
     auto *queue = new ImageQueue(&window);
-    CCommonDialogs dialogs;
-    dialogs.Init(&window);
-    QueueCommands commands(queue, &dialogs, &window);
+    // The scan never asks for a single file.
+    QueueCommands commands(
+        queue, [](const QString &, const QString &) { return std::optional<QString>(); }, &window);
     commands.folderScan()->folderBrowser().setPicker(
         [&tree](QWidget *, const QString &) { return tree.path(); });
     window.show();

@@ -106,16 +106,28 @@ bool CCommonDialogs::ShowOpen()
 {
     if (!m_owner)
         return false;
-    const FileDialogRequest request{Title(), QDir::currentPath(), Filename(), nameFilters(m_filter),
+    const QString folder = m_openFolder.isEmpty() ? QDir::currentPath() : m_openFolder;
+    const FileDialogRequest request{Title(), folder, Filename(), nameFilters(m_filter),
                                     cutAtNul(m_defExt)};
     const QString chosen = m_provider->openFile(m_owner, request);
     if (chosen.isEmpty())
         return false;
     storeChosenFile(chosen);
-    // The working folder follows the chosen file, so the next open dialog starts where the
-    // user last picked one.
-    QDir::setCurrent(QFileInfo(chosen).absolutePath());
+    // The next open dialog starts where the user last picked a file. Remembered here rather than
+    // by moving the process's working folder, which the command line's relative paths and every
+    // other relative path in the program are resolved against.
+    m_openFolder = QFileInfo(chosen).absolutePath();
     return true;
+}
+
+std::optional<QString> CCommonDialogs::askOpenFile(const QString &title, const QString &filter)
+{
+    setFilename(QString());
+    setTitle(title);
+    setFilter(filter);
+    if (!ShowOpen())
+        return std::nullopt;
+    return Filename();
 }
 
 bool CCommonDialogs::ShowPrinterProperties()

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -68,10 +69,14 @@ public:
     // Confirmed: FontName, FontSize, FontBold and FontItalic become the chosen font's;
     // FontUnderline and Color stay.
     bool ShowFont();
-    // One existing file, starting in the current directory with Filename proposed and the first
-    // Filter entry chosen. Confirmed: Filename, Path and FileTitle become the chosen file, its
-    // folder (no trailing separator unless it is a root) and its name.
+    // One existing file, with Filename proposed and the first Filter entry chosen. Starts in the
+    // folder of the file this object last opened, or in the working folder before the first.
+    // Confirmed: Filename, Path and FileTitle become the chosen file, its folder (no trailing
+    // separator unless it is a root) and its name.
     bool ShowOpen();
+    // ShowOpen with Title and Filter set and no name proposed: the chosen Filename, or nothing
+    // when cancelled. A command that only wants a file is handed this, not the whole object.
+    std::optional<QString> askOpenFile(const QString &title, const QString &filter);
     // The page set-up of the default printer, the nearest Qt has to a properties sheet; only
     // reports whether the user confirmed. False when there is no printer.
     bool ShowPrinterProperties();
@@ -91,6 +96,8 @@ private:
     QString m_path;
     QString m_filter;
     QString m_filename;
+    // Where the next open dialog starts; empty until a file has been opened.
+    QString m_openFolder;
     qint32 m_color = 0;
     QString m_title;
     QPointer<QWidget> m_owner;

@@ -2,8 +2,6 @@
 
 #include "platform/Platform.h"
 
-using namespace Qt::StringLiterals;
-
 namespace DialogConversions {
 
 namespace {
@@ -16,7 +14,7 @@ QString qtPatterns(const QString &windowsPatterns)
     QStringList patterns;
     for (const QString &piece : windowsPatterns.split(u';', Qt::SkipEmptyParts)) {
         const QString pattern = piece.trimmed();
-        if (pattern == u"*.*")
+        if (pattern == QStringLiteral("*.*"))
             patterns.append(QStringLiteral("*"));
         else if (!pattern.isEmpty())
             patterns.append(pattern);
@@ -35,7 +33,7 @@ QStringList nameFilters(const QString &filterList)
         const QString patterns = qtPatterns(items.at(i + 1));
         if (description.isEmpty() || patterns.isEmpty())
             break;
-        filters.append(description + u" ("_s + patterns + u')');
+        filters.append(description + QStringLiteral(" (") + patterns + u')');
     }
     return filters;
 }

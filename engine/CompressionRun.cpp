@@ -257,6 +257,8 @@ void CompressionRun::Command3_Click()
     m_workFolder = Platform::jpgTmpFolder();
     if (!m_options.outputFolder.isEmpty())
         QDir().mkdir(m_options.outputFolder);
+    // Made again here, not only at start-up: the user may have deleted it meanwhile.
+    Platform::ensureScratchRoot();
     QDir().mkdir(Platform::tmpQuenbyFolder());
     QDir().mkdir(m_workFolder);
     QFile::remove(m_workFolder + QStringLiteral("/jpgtmp.pdf"));

@@ -16,7 +16,7 @@ QString converterDidNotStart()
 
 bool reportsDamagedSource(const QString &converterOutput)
 {
-    return converterOutput.contains(QLatin1String("premature end of"), Qt::CaseInsensitive);
+    return converterOutput.contains(QStringLiteral("premature end of"), Qt::CaseInsensitive);
 }
 
 QString fromConverterOutput(const QString &output)
@@ -36,11 +36,15 @@ QString fromConverterOutput(const QString &output)
     if (says({QStringLiteral("not authorized")}))
         return QStringLiteral("不支持的图片格式");
     if (says({QStringLiteral("exceeds limit"), QStringLiteral("resources exhausted"),
-              QStringLiteral("too large")}))
+              QStringLiteral("too large"), QStringLiteral("memory allocation failed")}))
         return QStringLiteral("图片太大");
     if (says({QStringLiteral("no decode delegate"), QStringLiteral("improper image header"),
               QStringLiteral("not a"), QStringLiteral("unable to open image")}))
         return QStringLiteral("不是图片文件");
+    // The decoder gave up without a word of its own (a PNG whose checksums do not match):
+    // the file is an image of a format we read, but not a whole one.
+    if (says({QStringLiteral("no images defined")}))
+        return QStringLiteral("图片已损坏");
     return QStringLiteral("转换失败");
 }
 

@@ -28,7 +28,7 @@ namespace {
 // structure points onward. It keeps the answer quick on any input: huge files, long chains of
 // empty chunks or sub-blocks, garbage lengths.
 constexpr qint64 ReadBudget = 256 * 1024;
-constexpr int ReadCountBudget = 4096;
+constexpr int readCountBudget = 4096;
 
 // Unbuffered random-access reads from an image file, counted against the budgets. A read past
 // the end of the file or of a budget comes back short, and every reader below takes a short
@@ -63,7 +63,7 @@ private:
     QFile m_file;
     qint64 m_size = 0;
     qint64 m_budget = ReadBudget;
-    int m_readsLeft = ReadCountBudget;
+    int m_readsLeft = readCountBudget;
 };
 
 // Unsigned integers from a block read off the disk; positions past its end read as zero, so

@@ -5,6 +5,7 @@
 #include "options/SliderThumb.h"
 #include "platform/DesignFont.h"
 #include "platform/Platform.h"
+#include "platform/WindowGeometry.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -17,15 +18,6 @@
 #include <cmath>
 
 namespace {
-
-// Pixel positions the panel was designed at (left, top, width, height).
-// Wider than first drawn (59 pixels): no face shows "1280x1024" and the arrow in that width.
-constexpr QRect cmbDPIGeometry(54, 347, 84, 21);
-constexpr QRect cmbOutputGeometry(182, 347, 95, 21);
-constexpr QRect lblCFGeometry(300, 350, 121, 17);
-constexpr QRect imgSliderGeometry(234, 371, 11, 20);
-constexpr QRect lblCompressGeometry(280, 373, 87, 17);
-constexpr QRect lblDefaultGeometry(374, 373, 43, 17);
 
 QString qualitySuffix(int quality)
 {
@@ -119,12 +111,12 @@ CompressionOptions::CompressionOptions(QWidget *window)
     , m_lblDefault(new LinkLabel(QStringLiteral("默认值"), window))
     , m_outputFolder(defaultOutputFolder())
 {
-    place(m_cmbDPI, QStringLiteral("cmbDPI"), cmbDPIGeometry);
-    place(m_cmbOutput, QStringLiteral("cmbOutput"), cmbOutputGeometry);
-    place(m_lblCF, QStringLiteral("lblCF"), lblCFGeometry);
-    place(m_imgSlider, QStringLiteral("imgSlider"), imgSliderGeometry);
-    place(m_lblCompress, QStringLiteral("lblCompress"), lblCompressGeometry);
-    place(m_lblDefault, QStringLiteral("lblDefault"), lblDefaultGeometry);
+    place(m_cmbDPI, QStringLiteral("cmbDPI"), Geometry::cmbDPI);
+    place(m_cmbOutput, QStringLiteral("cmbOutput"), Geometry::cmbOutput);
+    place(m_lblCF, QStringLiteral("lblCF"), Geometry::lblCF);
+    place(m_imgSlider, QStringLiteral("imgSlider"), Geometry::imgSlider);
+    place(m_lblCompress, QStringLiteral("lblCompress"), Geometry::lblCompress);
+    place(m_lblDefault, QStringLiteral("lblDefault"), Geometry::lblDefault);
 
     // Any typed text is a resize text: nothing is completed for the user and nothing typed is
     // added to the list.

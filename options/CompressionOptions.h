@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FolderBrowser.h"
+#include "platform/WindowGeometry.h"
 
 #include <QList>
 #include <QObject>
@@ -30,9 +31,11 @@ public:
 
     static constexpr qint16 defaultQuality = 75;
     // The density the layout was drawn at, and the slider's bounds there.
-    static constexpr double designTwipsPerPixel = 15;
+    static constexpr double designTwipsPerPixel = Geometry::twipsPerPixel;
     static constexpr qint16 designSliderMin = 2000;
     static constexpr qint16 designSliderMax = 4000;
+    // The thumb's left edge at its design place.
+    static constexpr float designThumbLeft = Geometry::twips(Geometry::imgSlider.x());
     // The entries of cmbOutput: beside each image, or the folder the user chose.
     static constexpr int ownFolderChoice = 0;
     static constexpr int customFolderChoice = 1;
@@ -137,7 +140,7 @@ private:
     bool m_optionsLoading = false;
     qint16 m_sliderMin = designSliderMin;
     qint16 m_sliderMax = designSliderMax;
-    float m_thumbLeft = 3510;
+    float m_thumbLeft = designThumbLeft;
     float m_sliderGrabX = 0;
     double m_twipsX = designTwipsPerPixel;
     double m_twipsY = designTwipsPerPixel;

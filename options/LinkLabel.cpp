@@ -64,7 +64,7 @@ void LinkLabel::mousePressEvent(QMouseEvent *event)
     if (event->button() == Qt::LeftButton)
         m_leftPressed = true;
     event->accept();
-    emit mousePressed();
+    Q_EMIT mousePressed();
 }
 
 void LinkLabel::mouseReleaseEvent(QMouseEvent *event)
@@ -108,5 +108,5 @@ void LinkLabel::paintEvent(QPaintEvent *event)
 void LinkLabel::mouseMoveEvent(QMouseEvent *event)
 {
     event->accept();
-    emit mouseMoved();
+    Q_EMIT mouseMoved();
 }

@@ -22,7 +22,7 @@ public:
     // Clicks the link, as the mouse or the keyboard does.
     void activate();
 
-signals:
+Q_SIGNALS:
     void clicked();
     void mouseMoved();
     void mousePressed();

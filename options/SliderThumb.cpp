@@ -44,13 +44,13 @@ float SliderThumb::twipsX(const QMouseEvent *event) const
 void SliderThumb::mousePressEvent(QMouseEvent *event)
 {
     event->accept();
-    emit mouseDown(event->buttons(), twipsX(event));
+    Q_EMIT mouseDown(event->buttons(), twipsX(event));
 }
 
 void SliderThumb::mouseMoveEvent(QMouseEvent *event)
 {
     event->accept();
-    emit mouseMoved(event->buttons(), twipsX(event));
+    Q_EMIT mouseMoved(event->buttons(), twipsX(event));
 }
 
 void SliderThumb::keyPressEvent(QKeyEvent *event)

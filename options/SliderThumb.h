@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/WindowGeometry.h"
+
 #include <QPixmap>
 #include <QWidget>
 
@@ -22,7 +24,7 @@ public:
 
     void setTwipsPerPixelX(double twips) { m_twipsPerPixelX = twips; }
 
-signals:
+Q_SIGNALS:
     void mouseDown(Qt::MouseButtons buttons, float x);
     void mouseMoved(Qt::MouseButtons buttons, float x);
     // Positive steps raise the quality.
@@ -38,5 +40,5 @@ private:
     float twipsX(const QMouseEvent *event) const;
 
     QPixmap m_picture;
-    double m_twipsPerPixelX = 15;
+    double m_twipsPerPixelX = Geometry::twipsPerPixel;
 };

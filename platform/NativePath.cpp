@@ -259,7 +259,7 @@ QString fromFileUrl(const QUrl &url)
 #ifdef Q_OS_WIN
     return QDir::toNativeSeparators(url.toLocalFile());
 #else
-    if (!url.host().isEmpty() && url.host() != QLatin1String("localhost"))
+    if (!url.host().isEmpty() && url.host() != QStringLiteral("localhost"))
         return {};
     // Bytes that are no UTF-8 stay percent-encoded in the URL; decoding them here keeps them.
     return fromNative(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));

@@ -59,12 +59,18 @@ QString scratchRoot()
     QString cache = environment("XDG_CACHE_HOME");
     if (cache.isEmpty() || !QDir::isAbsolutePath(cache))
         cache = homeFolder() + QStringLiteral("/.cache");
-    const QString root = cache + QStringLiteral("/tessaly");
+    return cache + QStringLiteral("/tessaly");
+#endif
+}
+
+void ensureScratchRoot()
+{
+#ifndef Q_OS_WIN
+    const QString root = scratchRoot();
     QDir().mkpath(root);
     // Work copies of the user's photos pass through here; nobody else may read them.
     QFile::setPermissions(root,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return root;
 #endif
 }
 

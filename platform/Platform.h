@@ -16,11 +16,14 @@ QString converterPath(const QString &programFolder);
 QString converterPolicyFolder(const QString &programFolder);
 QString soundPath(const QString &programFolder);
 
-// The scratch root and the two scratch folders in it. On Linux the root is per user and
-// created with owner-only access; on Windows it is the root of drive C:.
+// The scratch root and the two scratch folders in it. On Linux the root is per user; on
+// Windows it is the root of drive C:. Only paths: asking for them creates nothing.
 QString scratchRoot();
 QString jpgTmpFolder();
 QString tmpQuenbyFolder();
+// Creates the scratch root when it is missing and, on Linux, leaves it open to its owner alone,
+// even when someone else had opened it wider. Called before anything is put in it.
+void ensureScratchRoot();
 // A per-user folder for the lock that keeps Tessaly to one window.
 QString instanceFolder();
 

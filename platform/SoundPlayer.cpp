@@ -1,17 +1,28 @@
 #include "platform/SoundPlayer.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QSoundEffect>
 #include <QtEndian>
+
+#ifdef Q_OS_WIN
+#include <QDir>
+
+#include <windows.h>
+
+#include <mmsystem.h>
+#else
+#include <QEventLoop>
+#include <QSoundEffect>
 #include <QTimer>
 #include <QUrl>
+#endif
 
 namespace {
 
+#ifndef Q_OS_WIN
 constexpr int playbackMarginMs = 400;
+#endif
 
 quint32 readLittle32(const char *p)
 {
@@ -58,6 +69,13 @@ void SoundPlayer::playToEnd(const QString &wavPath)
         return;
     }
 
+#ifdef Q_OS_WIN
+    // The system's own player returns once the sound has ended, and at once when there is no
+    // audio device; should the file vanish meanwhile, it plays the default sound instead.
+    const QString nativePath = QDir::toNativeSeparators(wavPath);
+    PlaySoundW(reinterpret_cast<const wchar_t *>(nativePath.utf16()), nullptr,
+               SND_FILENAME | SND_SYNC);
+#else
     QSoundEffect effect;
     QEventLoop loop;
     QTimer limit;
@@ -77,4 +95,5 @@ void SoundPlayer::playToEnd(const QString &wavPath)
     limit.start(duration + playbackMarginMs);
     loop.exec();
     effect.stop();
+#endif
 }

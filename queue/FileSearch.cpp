@@ -75,10 +75,10 @@ QStringList searchFolderEntries(const QString &folder, const QPointer<QListWidge
         const DirectoryEntry &entry = entries[i];
         if (entry.plainFolder) {
             if (subfolders.size() < maxSubfoldersPerFolder)
-                subfolders.append(FileSearch::JoinPath(folder, entry.name));
-        } else if (FileSearch::IsImageName(FileSearch::TrimEntryName(entry.name))) {
+                subfolders.append(FileSearch::joinPath(folder, entry.name));
+        } else if (FileSearch::isImageName(FileSearch::TrimEntryName(entry.name))) {
             // The path keeps the name exactly as listed, so it always names the real file.
-            list->addItem(FileSearch::JoinPath(folder, entry.name));
+            list->addItem(FileSearch::joinPath(folder, entry.name));
         }
         if (i > 0)
             serveWindowEvents();
@@ -119,7 +119,7 @@ QString TrimEntryName(const QString &name)
     return name.left(length);
 }
 
-bool IsImageName(const QString &name)
+bool isImageName(const QString &name)
 {
     static const std::array<QString, 7> extensions{
         QStringLiteral(".bmp"),  QStringLiteral(".jpg"), QStringLiteral(".gif"),
@@ -133,7 +133,7 @@ bool IsImageName(const QString &name)
     return false;
 }
 
-QString JoinPath(const QString &folder, const QString &name)
+QString joinPath(const QString &folder, const QString &name)
 {
     if (!folder.isEmpty() && Platform::isPathSeparator(folder.back()))
         return folder + name;

@@ -23,10 +23,10 @@ QString TrimEntryName(const QString &name);
 
 // Whether the name ends in .bmp, .jpg, .gif, .png, .tif, .tiff or .jpeg, in any case. A name
 // that is only the extension (".jpg") counts.
-bool IsImageName(const QString &name);
+bool isImageName(const QString &name);
 
 // The folder and the name with one separator between them, none added when the folder
 // already ends with one (a root).
-QString JoinPath(const QString &folder, const QString &name);
+QString joinPath(const QString &folder, const QString &name);
 
 } // namespace FileSearch

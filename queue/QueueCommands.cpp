@@ -1,6 +1,5 @@
 #include "queue/QueueCommands.h"
 
-#include "dialogs/CCommonDialogs.h"
 #include "platform/NativePath.h"
 #include "queue/FolderScan.h"
 #include "queue/frmMenu.h"
@@ -45,10 +44,10 @@ GivenPaths lookAt(const QStringList &paths)
 
 } // namespace
 
-QueueCommands::QueueCommands(ImageQueue *queue, CCommonDialogs *dialogs, QWidget *window)
+QueueCommands::QueueCommands(ImageQueue *queue, FileAsker askForFile, QWidget *window)
     : QObject(queue)
     , m_queue(queue)
-    , m_dialogs(dialogs)
+    , m_askForFile(std::move(askForFile))
     , m_menu(new frmMenu(queue, window))
     , m_folderScan(new FolderScan(queue, window))
 {
@@ -71,13 +70,11 @@ const QString &QueueCommands::openFilter()
 
 void QueueCommands::addFile()
 {
-    m_dialogs->setFilename(QString());
-    m_dialogs->setTitle(openTitle());
-    m_dialogs->setFilter(openFilter());
-    if (!m_dialogs->ShowOpen())
+    const std::optional<QString> chosen = m_askForFile(openTitle(), openFilter());
+    if (!chosen)
         return;
     // The dialog shows a name that is not UTF-8 with replacement characters.
-    const QString path = NativePath::recoverFromDialog(m_dialogs->Filename());
+    const QString path = NativePath::recoverFromDialog(*chosen);
     if (!path.isEmpty())
         m_queue->AddToQueue(path);
     m_queue->setDropHintShown(m_queue->count() == 0);

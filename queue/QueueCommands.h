@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
-class CCommonDialogs;
+#include <functional>
+#include <optional>
+
 class FolderScan;
 class ImageQueue;
 class QPoint;
@@ -16,8 +19,13 @@ class QueueCommands : public QObject
     Q_OBJECT
 
 public:
-    // `dialogs` is the window's shared common-dialogs object; it must outlive this one.
-    QueueCommands(ImageQueue *queue, CCommonDialogs *dialogs, QWidget *window);
+    // Shows an open dialog for one existing file with the given title and filter (description
+    // and pattern alternating, separated by "|"); the chosen path, or nothing when cancelled.
+    // The window owns the dialogs, so the queue is handed a way to ask rather than the dialogs.
+    using FileAsker =
+        std::function<std::optional<QString>(const QString &title, const QString &filter)>;
+
+    QueueCommands(ImageQueue *queue, FileAsker askForFile, QWidget *window);
 
     static const QString &openTitle();
     static const QString &openFilter();
@@ -37,7 +45,7 @@ public:
 
 private:
     ImageQueue *m_queue;
-    CCommonDialogs *m_dialogs;
+    FileAsker m_askForFile;
     frmMenu *m_menu;
     FolderScan *m_folderScan;
 };

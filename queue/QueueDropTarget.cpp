@@ -34,7 +34,7 @@ bool QueueDropTarget::offersFiles(const QMimeData *data)
                        [](const QUrl &url) { return url.isLocalFile(); });
 }
 
-void QueueDropTarget::OLEDragDrop(QDropEvent *event)
+void QueueDropTarget::oleDragDrop(QDropEvent *event)
 {
     event->setDropAction(Qt::CopyAction);
     event->accept();
@@ -68,7 +68,7 @@ bool QueueDropTarget::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     case QEvent::Drop:
-        OLEDragDrop(static_cast<QDropEvent *>(event));
+        oleDragDrop(static_cast<QDropEvent *>(event));
         return true;
     default:
         return QObject::eventFilter(watched, event);

@@ -17,7 +17,7 @@ public:
     explicit QueueDropTarget(ImageQueue *queue);
 
     // What every drop target does with a drop.
-    void OLEDragDrop(QDropEvent *event);
+    void oleDragDrop(QDropEvent *event);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

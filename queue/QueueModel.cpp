@@ -6,7 +6,7 @@ QueueModel::QueueModel(QObject *parent)
     : QAbstractTableModel(parent)
 {}
 
-QString QueueModel::FormatTag(const QString &path)
+QString QueueModel::formatTag(const QString &path)
 {
     // Blanks only: other white space is part of the name.
     qsizetype first = 0;
@@ -36,7 +36,7 @@ QVariant QueueModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         // A name that is not UTF-8 is shown as the user would read it, not as stray bytes.
-        return index.column() == PathColumn ? NativePath::displayPath(path) : FormatTag(path);
+        return index.column() == PathColumn ? NativePath::displayPath(path) : formatTag(path);
     case Qt::ToolTipRole:
         // A long path is shortened in the list; its tooltip shows all of it.
         return index.column() == PathColumn ? QVariant(NativePath::displayPath(path)) : QVariant();

@@ -22,7 +22,7 @@ public:
     explicit QueueModel(QObject *parent = nullptr);
 
     // The last three characters of the path without the blanks at its ends, upper-cased.
-    static QString FormatTag(const QString &path);
+    static QString formatTag(const QString &path);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

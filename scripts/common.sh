@@ -10,8 +10,12 @@ TESSALY_PACKAGES=(
     imagemagick xdg-utils
     fonts-noto-cjk
     xvfb xauth x11-utils xdotool
-    at-spi2-core python3-pyatspi dbus-x11
+    at-spi2-core python3 python3-pyatspi dbus-x11
 )
+# What scripts/test checks the tree with besides the GCC build: the formatter and a second
+# compiler.
+# shellcheck disable=SC2034 # read by the scripts that source this file
+TESSALY_TEST_TOOLS=(clang clang-format)
 # What checks the Debian package (scripts/package, scripts/test-package) besides the above.
 # shellcheck disable=SC2034 # read by the scripts that source this file
 TESSALY_PACKAGE_TOOLS=(file lintian desktop-file-utils appstream)

@@ -2,6 +2,7 @@
 // window's size, place and shape, dragging it, closing it, and the one-instance rule with its
 // hand-over of paths. Everything is observed from outside, as a user or the X server sees it.
 
+#include "platform/WindowGeometry.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDeadlineTimer>
@@ -17,20 +18,24 @@
 
 #include <functional>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 constexpr int toolTimeoutMs = 10000;
 constexpr int startTimeoutMs = 10000;
 constexpr int runTimeoutMs = 30000;
 constexpr QSize screenSize(1024, 768);
-constexpr QSize windowSize(446, 479);
+constexpr QSize windowSize = Geometry::window;
+
+constexpr QPoint middleOf(const QRect &place)
+{
+    return place.topLeft() + QPoint(place.width() / 2, place.height() / 2);
+}
+
 // Window-relative points of the design: bare background in the title bar, the close picture,
 // the Start button, and a strip of the list's first row.
 constexpr QPoint titleBar(150, 20);
-constexpr QPoint closeButton(411 + 25 / 2, 10 + 22 / 2);
-constexpr QPoint startButton(380, 430);
+constexpr QPoint closeButton = middleOf(Geometry::imgClose);
+constexpr QPoint startButton = middleOf(Geometry::imgStart);
 constexpr QRect firstListRow(20, 160, 300, 12);
 const QString windowName = QStringLiteral("^Tessaly$");
 
@@ -222,8 +227,8 @@ public:
         const QString sanitizer = environment.value(QStringLiteral("ASAN_OPTIONS"));
         if (!sanitizer.contains(QStringLiteral("detect_leaks")))
             environment.insert(QStringLiteral("ASAN_OPTIONS"),
-                               sanitizer.isEmpty() ? u"detect_leaks=0"_s
-                                                   : sanitizer + u":detect_leaks=0"_s);
+                               sanitizer.isEmpty() ? QStringLiteral("detect_leaks=0")
+                                                   : sanitizer + QStringLiteral(":detect_leaks=0"));
         return environment;
     }
 
@@ -292,7 +297,7 @@ QString shapedWindow(const Tessaly &tessaly)
 
 } // namespace
 
-class tst_e2e : public QObject
+class TestEndToEnd : public QObject
 {
     Q_OBJECT
 
@@ -312,7 +317,7 @@ private:
     void compressQueued(const QString &window, const QString &result);
 };
 
-void tst_e2e::initTestCase()
+void TestEndToEnd::initTestCase()
 {
     QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"),
              "needs an X server: run it through the tst_e2e_xvfb test (xvfb-run)");
@@ -326,7 +331,7 @@ void tst_e2e::initTestCase()
     QVERIFY2(root.isBlack(), "the bare root window should be black, got " + root.text());
 }
 
-void tst_e2e::windowMapsCentredAtDesignSize()
+void TestEndToEnd::windowMapsCentredAtDesignSize()
 {
     Sandbox sandbox;
     QVERIFY(sandbox.isValid());
@@ -345,7 +350,7 @@ void tst_e2e::windowMapsCentredAtDesignSize()
     QVERIFY2(near(geometry.topLeft(), centred, 1), "not centred: " + describe(geometry));
 }
 
-void tst_e2e::shapeLeavesCornersOut()
+void TestEndToEnd::shapeLeavesCornersOut()
 {
     Sandbox sandbox;
     QVERIFY(sandbox.isValid());
@@ -379,7 +384,7 @@ void tst_e2e::shapeLeavesCornersOut()
     }
 }
 
-void tst_e2e::dragOnBackground_data()
+void TestEndToEnd::dragOnBackground_data()
 {
     QTest::addColumn<QList<int>>("buttons");
     QTest::addColumn<QList<QPoint>>("distances");
@@ -395,7 +400,7 @@ void tst_e2e::dragOnBackground_data()
         << QList<int>{3, 1} << QList<QPoint>{{-100, 60}, {60, 40}} << QPoint(60, 40);
 }
 
-void tst_e2e::dragOnBackground()
+void TestEndToEnd::dragOnBackground()
 {
     QFETCH(QList<int>, buttons);
     QFETCH(QList<QPoint>, distances);
@@ -431,7 +436,7 @@ void tst_e2e::dragOnBackground()
     QCOMPARE(geometry.size(), windowSize);
 }
 
-void tst_e2e::closePictureWritesSettingsAndEnds()
+void TestEndToEnd::closePictureWritesSettingsAndEnds()
 {
     Sandbox sandbox;
     QVERIFY(sandbox.isValid());
@@ -453,7 +458,7 @@ void tst_e2e::closePictureWritesSettingsAndEnds()
         QVERIFY2(line.endsWith('\r') && line.count('\r') == 1, settings);
 }
 
-void tst_e2e::secondStartEndsAtOnce()
+void TestEndToEnd::secondStartEndsAtOnce()
 {
     Sandbox sandbox;
     QVERIFY(sandbox.isValid());
@@ -469,7 +474,7 @@ void tst_e2e::secondStartEndsAtOnce()
     QVERIFY2(!QFile::exists(sandbox.settingsFile()), "the second start wrote the settings file");
 }
 
-void tst_e2e::queuedImageIsCompressed_data()
+void TestEndToEnd::queuedImageIsCompressed_data()
 {
     QTest::addColumn<bool>("handedOver");
     QTest::addColumn<QString>("image");
@@ -479,18 +484,18 @@ void tst_e2e::queuedImageIsCompressed_data()
     // `image` and `named` are inside the sandbox. A relative name is given from its own folder,
     // while the first instance always runs in the home folder.
     QTest::newRow("first start, absolute file")
-        << false << u"images/b.png"_s << u"images/b.png"_s << false;
+        << false << QStringLiteral("images/b.png") << QStringLiteral("images/b.png") << false;
     QTest::newRow("first start, relative file")
-        << false << u"images/b.png"_s << u"images/b.png"_s << true;
+        << false << QStringLiteral("images/b.png") << QStringLiteral("images/b.png") << true;
     QTest::newRow("second start, absolute file")
-        << true << u"images/a.png"_s << u"images/a.png"_s << false;
+        << true << QStringLiteral("images/a.png") << QStringLiteral("images/a.png") << false;
     QTest::newRow("second start, relative file from another folder")
-        << true << u"images/a.png"_s << u"images/a.png"_s << true;
+        << true << QStringLiteral("images/a.png") << QStringLiteral("images/a.png") << true;
     QTest::newRow("second start, folder")
-        << true << u"images/sub/c.png"_s << u"images/sub"_s << false;
+        << true << QStringLiteral("images/sub/c.png") << QStringLiteral("images/sub") << false;
 }
 
-void tst_e2e::queuedImageIsCompressed()
+void TestEndToEnd::queuedImageIsCompressed()
 {
     QFETCH(bool, handedOver);
     QFETCH(QString, image);
@@ -501,7 +506,8 @@ void tst_e2e::queuedImageIsCompressed()
     QVERIFY(sandbox.isValid());
     const QFileInfo source(sandbox.path(image));
     QVERIFY(TestFiles::makeImage(source.filePath()));
-    const QString result = source.path() + u'/' + source.completeBaseName() + u"_已压缩.jpg"_s;
+    const QString result =
+        source.path() + u'/' + source.completeBaseName() + QStringLiteral("_已压缩.jpg");
     const QFileInfo target(sandbox.path(named));
     const QString argument = relative ? target.fileName() : target.filePath();
     const QString workingDirectory = relative ? target.path() : QString();
@@ -525,7 +531,7 @@ void tst_e2e::queuedImageIsCompressed()
     QVERIFY(first.isRunning());
 }
 
-void tst_e2e::compressQueued(const QString &window, const QString &result)
+void TestEndToEnd::compressQueued(const QString &window, const QString &result)
 {
     const QPoint origin = windowGeometry(window).topLeft();
     // Start on an empty queue only asks for a file, so wait until the entry is on the screen.
@@ -535,9 +541,9 @@ void tst_e2e::compressQueued(const QString &window, const QString &result)
     QVERIFY(!QFile::exists(result));
     click(origin + startButton);
     QVERIFY2(waitFor([&] { return QFileInfo(result).size() > 0; }, runTimeoutMs),
-             qPrintable(result + u" never appeared"_s));
+             qPrintable(result + QStringLiteral(" never appeared")));
 }
 
-QTEST_GUILESS_MAIN(tst_e2e)
+QTEST_GUILESS_MAIN(TestEndToEnd)
 
 #include "tst_e2e.moc"

@@ -9,6 +9,7 @@
 #include "options/SettingsFile.h"
 #include "options/SliderThumb.h"
 #include "platform/Platform.h"
+#include "platform/WindowGeometry.h"
 #include "queue/FolderScan.h"
 #include "queue/frmMenu.h"
 #include "queue/ImageQueue.h"
@@ -71,6 +72,33 @@ private:
 
     QString settingsFile() const { return m_home.filePath(QStringLiteral("tessaly.ini")); }
 
+    // Three slow images through a converter that copies, with the window set to convert one at
+    // a time, so what is committed when the user acts is known.
+    bool queueSlowRun(frmPrinting &window, const QString &folder, QStringList *sources) const
+    {
+        const QString program = m_home.filePath(QStringLiteral("slow-program"));
+        if (!TestFiles::makeProgramFolder(program, "#!/bin/sh\nsleep 0.2\n"
+                                                   "for a; do out=\"$a\"; done\n"
+                                                   "cp \"$1\" \"$out\"\n"))
+            return false;
+        for (const char *name : {"s1.png", "s2.png", "s3.png"}) {
+            sources->append(m_home.filePath(folder + u'/' + QString::fromLatin1(name)));
+            if (!TestFiles::write(sources->last(), "slow"))
+                return false;
+        }
+        window.run().setProgramFolder(program);
+        window.run().setJobs(1);
+        window.run().setSoundPlayer([](const QString &) {});
+        window.show();
+        window.queuePaths(*sources);
+        return true;
+    }
+
+    static QString resultOf(const QString &source)
+    {
+        return source.chopped(4) + QStringLiteral("_已压缩.jpg");
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -83,7 +111,7 @@ private Q_SLOTS:
     void startsAsTheDesignedWindow()
     {
         frmPrinting window({});
-        QCOMPARE(window.size(), QSize(446, 479));
+        QCOMPARE(window.size(), Geometry::window);
         QCOMPARE(window.windowTitle(), QStringLiteral("Tessaly"));
         QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
         QVERIFY(window.isSkinAttached());
@@ -99,14 +127,14 @@ private Q_SLOTS:
             QCOMPARE(colourOf(link->palette().color(QPalette::WindowText)), linkColour);
         QCOMPARE(window.lblWhy()->text(), QStringLiteral("为什么压缩后图片依然很大呢?"));
         QTableView *list = window.queue().LV();
-        QCOMPARE(list->geometry(), QRect(14, 128, 413, 196));
+        QCOMPARE(list->geometry(), Geometry::LV);
         QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("文件名"));
         QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("格式"));
         QCOMPARE(list->columnWidth(0), 344);
         QCOMPARE(list->columnWidth(1), 67);
-        QCOMPARE(window.queue().picText()->geometry(), QRect(138, 214, 149, 19));
+        QCOMPARE(window.queue().picText()->geometry(), Geometry::picText);
         QCOMPARE(window.queue().lblText()->text(), QStringLiteral("拖拽您的图片文件到这里"));
-        QCOMPARE(window.pb()->geometry(), QRect(16, 431, 303, 21));
+        QCOMPARE(window.pb()->geometry(), Geometry::pb);
         QVERIFY(!window.background().isNull());
         QVERIFY(!window.options().imgSlider()->picture().isNull());
         QVERIFY(window.Timer1()->isActive());
@@ -148,9 +176,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("shown");
-        QTest::newRow("exact") << QStringList{u"/debug"_qs} << true;
-        QTest::newRow("upper case") << QStringList{u"/DEBUG"_qs} << false;
-        QTest::newRow("more text") << QStringList{u"/debug"_qs, u"x"_qs} << false;
+        QTest::newRow("exact") << QStringList{QStringLiteral("/debug")} << true;
+        QTest::newRow("upper case") << QStringList{QStringLiteral("/DEBUG")} << false;
+        QTest::newRow("more text")
+            << QStringList{QStringLiteral("/debug"), QStringLiteral("x")} << false;
         QTest::newRow("none") << QStringList{} << false;
     }
 
@@ -228,11 +257,11 @@ private Q_SLOTS:
         QCOMPARE(window.queue().LV()->font().pointSizeF(), listPoints * 0.8 * 0.8);
         QCOMPARE(window.queue().LV()->horizontalHeader()->font().pointSizeF(),
                  headerPoints * 0.8 * 0.8);
-        QCOMPARE(window.size(), QSize(446, 479));
+        QCOMPARE(window.size(), Geometry::window);
         QCOMPARE(window.options().SliderMin(), qint16(1600));
         QCOMPARE(window.options().SliderMax(), qint16(3200));
         QCOMPARE(window.options().imgSlider()->geometry(), thumb);
-        QCOMPARE(window.imgStart()->geometry(), QRect(332, 410, 97, 43));
+        QCOMPARE(window.imgStart()->geometry(), Geometry::imgStart);
     }
 
     void timerShapesAndCentresTheWindow()
@@ -405,6 +434,81 @@ private Q_SLOTS:
         QTRY_COMPARE(window.queue().entries(),
                      QStringList({later, tree + QStringLiteral("/in-tree.png")}));
         QVERIFY(!window.queue().isDropHintVisible());
+    }
+
+    void stoppingMidRunKeepsTheRestQueuedInOrder_data()
+    {
+        QTest::addColumn<bool>("byEsc");
+        QTest::newRow("busy Start button clicked") << false;
+        QTest::newRow("Esc pressed") << true;
+    }
+
+    void stoppingMidRunKeepsTheRestQueuedInOrder()
+    {
+        QFETCH(bool, byEsc);
+        frmPrinting window({});
+        QStringList sources;
+        QVERIFY(queueSlowRun(window, QString::fromLatin1(QTest::currentDataTag()), &sources));
+        connect(
+            &window.run(), &CompressionRun::entryCommitted, this,
+            [&] {
+                if (byEsc)
+                    QTest::keyClick(&window, Qt::Key_Escape);
+                else
+                    click(window.imgStart());
+            },
+            Qt::SingleShotConnection);
+        click(window.imgStart());
+        QCOMPARE(window.lblPB()->text(), QStringLiteral("已停止."));
+        QCOMPARE(window.queue().entries(), sources.mid(1));
+        QVERIFY(QFileInfo::exists(resultOf(sources.at(0))));
+        QVERIFY(!QFileInfo::exists(resultOf(sources.at(1))));
+        QVERIFY(window.imgToolbar(0)->isEnabled());
+    }
+
+    void closingMidRunAsksOnceAndNoLetsTheRunFinish()
+    {
+        ModalWatcher watcher;
+        watcher.setMessageAnswer(QMessageBox::No);
+        frmPrinting window({});
+        QStringList sources;
+        QVERIFY(queueSlowRun(window, QStringLiteral("close-no"), &sources));
+        connect(
+            &window.run(), &CompressionRun::entryCommitted, this, [&] { window.close(); },
+            Qt::SingleShotConnection);
+        click(window.imgStart());
+        QCOMPARE(watcher.messages().size(), 1);
+        QCOMPARE(watcher.messages().first().title, QStringLiteral("Tessaly"));
+        QCOMPARE(watcher.messages().first().icon, QMessageBox::Question);
+        QVERIFY(watcher.messages().first().text.contains(QStringLiteral("要停止压缩并关闭")));
+        QVERIFY(watcher.messages().first().text.contains(QStringLiteral("还有 2 个文件")));
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.lblPB()->text(), QStringLiteral("完成."));
+        for (const QString &source : sources)
+            QVERIFY(QFileInfo::exists(resultOf(source)));
+        // With no run going, the window closes without a question.
+        window.close();
+        QVERIFY(!window.isVisible());
+        QCOMPARE(watcher.messages().size(), 1);
+    }
+
+    void closingMidRunWithYesStopsAtOnce()
+    {
+        ModalWatcher watcher;
+        watcher.setMessageAnswer(QMessageBox::Yes);
+        frmPrinting window({});
+        QStringList sources;
+        QVERIFY(queueSlowRun(window, QStringLiteral("close-yes"), &sources));
+        connect(
+            &window.run(), &CompressionRun::entryCommitted, this, [&] { window.close(); },
+            Qt::SingleShotConnection);
+        click(window.imgStart());
+        QCOMPARE(watcher.messages().size(), 1);
+        QVERIFY(!window.isVisible());
+        QVERIFY(!window.run().RunInProgress());
+        QVERIFY(QFileInfo::exists(resultOf(sources.at(0))));
+        QVERIFY(!QFileInfo::exists(resultOf(sources.at(1))));
+        QVERIFY(!QFileInfo::exists(resultOf(sources.at(2))));
     }
 
     void closingDuringAFolderScanStopsIt()

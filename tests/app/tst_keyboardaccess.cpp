@@ -26,9 +26,9 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTableView>
 
 #include <memory>
 
@@ -215,9 +215,9 @@ private Q_SLOTS:
         QAccessibleInterface *root = describe(window.get());
         QCOMPARE(root->role(), QAccessible::Window);
         const QList<QObject *> offered = offeredChildren(root);
-        const QList<QWidget *> hidden = {
-            window->findChild<QWidget *>(QStringLiteral("lstFile")), window->queue().List1(),
-            window->queue().txtAction(), window->txtDebug()};
+        const QList<QWidget *> hidden = {window->findChild<QWidget *>(QStringLiteral("lstFile")),
+                                         window->queue().List1(), window->queue().txtAction(),
+                                         window->txtDebug()};
         for (QWidget *control : hidden) {
             QVERIFY(control);
             QVERIFY2(!offered.contains(control), qPrintable(control->objectName()));

@@ -2,6 +2,7 @@
 #include "app/WindowChrome.h"
 #include "options/CompressionOptions.h"
 #include "options/LinkLabel.h"
+#include "platform/WindowGeometry.h"
 
 #include <QAction>
 #include <QMouseEvent>
@@ -31,11 +32,11 @@ struct ChromeFixture {
         : options(&window)
     {
         WindowChrome::Controls controls;
-        controls.imgClose = new PictureButton(QRect(411, 10, 25, 22), &window);
-        controls.imgMin = new PictureButton(QRect(382, 10, 25, 22), &window);
-        controls.imgStart = new PictureButton(QRect(332, 410, 97, 43), &window);
+        controls.imgClose = new PictureButton(Geometry::imgClose, &window);
+        controls.imgMin = new PictureButton(Geometry::imgMin, &window);
+        controls.imgStart = new PictureButton(Geometry::imgStart, &window);
         for (int i = 0; i < WindowChrome::toolbarItems; ++i)
-            controls.imgToolbar[i] = new PictureButton(QRect(16 + 70 * i, 55, 43, 61), &window);
+            controls.imgToolbar[i] = new PictureButton(Geometry::imgToolbar[i], &window);
         controls.lblWhy = new LinkLabel(QStringLiteral("why"), &window);
         this->controls = controls;
         chrome = new WindowChrome(
@@ -169,7 +170,7 @@ private Q_SLOTS:
         QVERIFY(!f.options.lblCF()->isBold());
         QVERIFY(!f.options.lblDefault()->isBold());
         // Back at rest, each picture button covers its drawn button again.
-        QCOMPARE(f.controls.imgClose->size(), QSize(25, 22));
+        QCOMPARE(f.controls.imgClose->size(), Geometry::imgClose.size());
     }
 
     void startKeepsItsBusyLookThroughEveryResetOfARun()

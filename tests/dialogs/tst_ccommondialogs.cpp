@@ -7,8 +7,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 enum Operation { Open, Save, Folder, Color, Font, Printer, PrinterProperties };
@@ -65,13 +63,13 @@ QStringList properties(const CCommonDialogs &d)
 // separator, which ShowSave keeps as its starting folder.
 void fillAll(CCommonDialogs &d)
 {
-    d.setFilename(u"proposed.jpg"_s);
+    d.setFilename(QStringLiteral("proposed.jpg"));
     d.setPath(QDir::tempPath() + u'/');
-    d.setFileTitle(u"earlier.jpg"_s);
-    d.setTitle(u"打开文件"_s);
-    d.setFilter(u"PNG图片(*.png)|*.png"_s);
-    d.setDefExt(u"png"_s);
-    d.setFontName(u"Serif"_s);
+    d.setFileTitle(QStringLiteral("earlier.jpg"));
+    d.setTitle(QStringLiteral("打开文件"));
+    d.setFilter(QStringLiteral("PNG图片(*.png)|*.png"));
+    d.setDefExt(QStringLiteral("png"));
+    d.setFontName(QStringLiteral("Serif"));
     d.setColor(0x00123456);
     d.setFontSize(14);
     d.setFontBold(true);
@@ -81,10 +79,10 @@ void fillAll(CCommonDialogs &d)
 
 void answerEverything(FakeDialogs &fake)
 {
-    fake.fileAnswer = u"/srv/photos/a.jpg"_s;
-    fake.folderAnswer = u"/srv/photos"_s;
+    fake.fileAnswer = QStringLiteral("/srv/photos/a.jpg");
+    fake.folderAnswer = QStringLiteral("/srv/photos");
     fake.colorAnswer = QColor(1, 2, 3);
-    fake.fontAnswer = QFont(u"Sans"_s, 30);
+    fake.fontAnswer = QFont(QStringLiteral("Sans"), 30);
     fake.printerAnswer = true;
 }
 
@@ -103,8 +101,8 @@ struct Rig {
 };
 
 const QString addFileFilter =
-    u"所有文件(All Files, *.*)|*.*|JPG图片文件(*.jpg)|*.jpg|BMP文件(*.bmp)|"
-    "*.bmp|GIF文件(*.gif)|*.gif|PNG图片(*.png)|*.png"_s;
+    QStringLiteral("所有文件(All Files, *.*)|*.*|JPG图片文件(*.jpg)|*.jpg|BMP文件(*.bmp)|"
+                   "*.bmp|GIF文件(*.gif)|*.gif|PNG图片(*.png)|*.png");
 
 QString withNul(const QString &head, const QString &tail)
 {
@@ -117,9 +115,8 @@ class TestCCommonDialogs : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
-    void cleanup();
     void nameFilters_data();
     void nameFilters();
     void readRule_data();
@@ -145,22 +142,15 @@ private slots:
 
 private:
     QTemporaryDir m_temp;
-    QString m_startFolder = QDir::currentPath();
 };
 
 void TestCCommonDialogs::initTestCase()
 {
     QVERIFY(m_temp.isValid());
-    QVERIFY(QDir(m_temp.path()).mkpath(u"sub"_s));
-    QVERIFY(QDir(m_temp.path()).mkpath(u".hidden"_s));
-    QFile file(m_temp.filePath(u"file.txt"_s));
+    QVERIFY(QDir(m_temp.path()).mkpath(QStringLiteral("sub")));
+    QVERIFY(QDir(m_temp.path()).mkpath(QStringLiteral(".hidden")));
+    QFile file(m_temp.filePath(QStringLiteral("file.txt")));
     QVERIFY(file.open(QIODevice::WriteOnly));
-}
-
-void TestCCommonDialogs::cleanup()
-{
-    // A confirmed open dialog moves the working folder; every case starts from the same one.
-    QDir::setCurrent(m_startFolder);
 }
 
 void TestCCommonDialogs::nameFilters_data()
@@ -169,14 +159,18 @@ void TestCCommonDialogs::nameFilters_data()
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("add-file list, order kept, *.* is every file")
         << addFileFilter
-        << QStringList{u"所有文件(All Files, *.*) (*)"_s, u"JPG图片文件(*.jpg) (*.jpg)"_s,
-                       u"BMP文件(*.bmp) (*.bmp)"_s, u"GIF文件(*.gif) (*.gif)"_s,
-                       u"PNG图片(*.png) (*.png)"_s};
+        << QStringList{QStringLiteral("所有文件(All Files, *.*) (*)"),
+                       QStringLiteral("JPG图片文件(*.jpg) (*.jpg)"),
+                       QStringLiteral("BMP文件(*.bmp) (*.bmp)"),
+                       QStringLiteral("GIF文件(*.gif) (*.gif)"),
+                       QStringLiteral("PNG图片(*.png) (*.png)")};
     QTest::newRow("empty") << QString() << QStringList();
-    QTest::newRow("several patterns")
-        << u"Images|*.jpg;*.png; *.*"_s << QStringList{u"Images (*.jpg *.png *)"_s};
-    QTest::newRow("description without pattern") << u"A|*.a|B"_s << QStringList{u"A (*.a)"_s};
-    QTest::newRow("empty item ends the list") << u"A|*.a||*.b|C|*.c"_s << QStringList{u"A (*.a)"_s};
+    QTest::newRow("several patterns") << QStringLiteral("Images|*.jpg;*.png; *.*")
+                                      << QStringList{QStringLiteral("Images (*.jpg *.png *)")};
+    QTest::newRow("description without pattern")
+        << QStringLiteral("A|*.a|B") << QStringList{QStringLiteral("A (*.a)")};
+    QTest::newRow("empty item ends the list")
+        << QStringLiteral("A|*.a||*.b|C|*.c") << QStringList{QStringLiteral("A (*.a)")};
 }
 
 void TestCCommonDialogs::nameFilters()
@@ -203,50 +197,53 @@ void TestCCommonDialogs::readRule()
     using Setter = void (CCommonDialogs::*)(const QString &);
     using Getter = QString (CCommonDialogs::*)() const;
     const QHash<QString, std::pair<Setter, Getter>> accessors = {
-        {u"Title"_s, {&CCommonDialogs::setTitle, &CCommonDialogs::Title}},
-        {u"Path"_s, {&CCommonDialogs::setPath, &CCommonDialogs::Path}},
-        {u"FileTitle"_s, {&CCommonDialogs::setFileTitle, &CCommonDialogs::FileTitle}},
-        {u"Filename"_s, {&CCommonDialogs::setFilename, &CCommonDialogs::Filename}},
-        {u"Filter"_s, {&CCommonDialogs::setFilter, &CCommonDialogs::Filter}},
-        {u"DefExt"_s, {&CCommonDialogs::setDefExt, &CCommonDialogs::DefExt}},
-        {u"FontName"_s, {&CCommonDialogs::setFontName, &CCommonDialogs::FontName}},
+        {QStringLiteral("Title"), {&CCommonDialogs::setTitle, &CCommonDialogs::Title}},
+        {QStringLiteral("Path"), {&CCommonDialogs::setPath, &CCommonDialogs::Path}},
+        {QStringLiteral("FileTitle"), {&CCommonDialogs::setFileTitle, &CCommonDialogs::FileTitle}},
+        {QStringLiteral("Filename"), {&CCommonDialogs::setFilename, &CCommonDialogs::Filename}},
+        {QStringLiteral("Filter"), {&CCommonDialogs::setFilter, &CCommonDialogs::Filter}},
+        {QStringLiteral("DefExt"), {&CCommonDialogs::setDefExt, &CCommonDialogs::DefExt}},
+        {QStringLiteral("FontName"), {&CCommonDialogs::setFontName, &CCommonDialogs::FontName}},
     };
     const auto [set, get] = accessors.value(property);
     CCommonDialogs dialogs;
 
-    const QString raw = withNul(u"a.jpg"_s, u"     "_s);
+    const QString raw = withNul(QStringLiteral("a.jpg"), QStringLiteral("     "));
     (dialogs.*set)(raw);
-    QCOMPARE((dialogs.*get)(), cut ? u"a.jpg"_s : raw);
+    QCOMPARE((dialogs.*get)(), cut ? QStringLiteral("a.jpg") : raw);
 
-    (dialogs.*set)(u"压缩 图片 "_s);
-    QCOMPARE((dialogs.*get)(), u"压缩 图片 "_s);
+    (dialogs.*set)(QStringLiteral("压缩 图片 "));
+    QCOMPARE((dialogs.*get)(), QStringLiteral("压缩 图片 "));
 }
 
 void TestCCommonDialogs::openAsksWithTheProperties()
 {
     Rig rig;
-    rig.dialogs.setFilename(u"proposed.jpg"_s);
-    rig.dialogs.setTitle(withNul(u"打开文件"_s, u"junk"_s));
+    rig.dialogs.setFilename(QStringLiteral("proposed.jpg"));
+    rig.dialogs.setTitle(withNul(QStringLiteral("打开文件"), QStringLiteral("junk")));
     rig.dialogs.setFilter(addFileFilter);
-    rig.dialogs.setDefExt(u"jpg"_s);
+    rig.dialogs.setDefExt(QStringLiteral("jpg"));
 
     QVERIFY(!rig.dialogs.ShowOpen());
     QCOMPARE(rig.fake->calls, 1);
-    QCOMPARE(rig.fake->request.title, u"打开文件"_s);
+    QCOMPARE(rig.fake->request.title, QStringLiteral("打开文件"));
     QCOMPARE(rig.fake->request.folder, QDir::currentPath());
-    QCOMPARE(rig.fake->request.proposedName, u"proposed.jpg"_s);
+    QCOMPARE(rig.fake->request.proposedName, QStringLiteral("proposed.jpg"));
     QCOMPARE(rig.fake->request.nameFilters, DialogConversions::nameFilters(addFileFilter));
-    QCOMPARE(rig.fake->request.defaultSuffix, u"jpg"_s);
+    QCOMPARE(rig.fake->request.defaultSuffix, QStringLiteral("jpg"));
 }
 
 void TestCCommonDialogs::openStartsWhereTheLastFileWasChosen()
 {
     QTemporaryDir home;
-    const QString album = home.filePath(u"相册 2026"_s);
+    const QString album = home.filePath(QStringLiteral("相册 2026"));
     QVERIFY(QDir().mkpath(album));
+    const QString workingFolder = QDir::currentPath();
     Rig rig;
-    rig.fake->fileAnswer = album + u"/a.jpg"_s;
+    rig.fake->fileAnswer = album + QStringLiteral("/a.jpg");
     QVERIFY(rig.dialogs.ShowOpen());
+    // Relative paths elsewhere in the program still mean what they meant before the dialog.
+    QCOMPARE(QDir::currentPath(), workingFolder);
     rig.fake->fileAnswer.clear();
     QVERIFY(!rig.dialogs.ShowOpen());
     QCOMPARE(QFileInfo(rig.fake->request.folder).canonicalFilePath(),
@@ -260,15 +257,20 @@ void TestCCommonDialogs::openConfirmedSplitsThePath_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("fileTitle");
 #ifdef Q_OS_WIN
-    QTest::newRow("folder") << u"D:/photos/a.jpg"_s << u"D:\\photos\\a.jpg"_s << u"D:\\photos"_s
-                            << u"a.jpg"_s;
-    QTest::newRow("drive root") << u"C:/a.jpg"_s << u"C:\\a.jpg"_s << u"C:"_s << u"a.jpg"_s;
+    QTest::newRow("folder") << QStringLiteral("D:/photos/a.jpg")
+                            << QStringLiteral("D:\\photos\\a.jpg") << QStringLiteral("D:\\photos")
+                            << QStringLiteral("a.jpg");
+    QTest::newRow("drive root") << QStringLiteral("C:/a.jpg") << QStringLiteral("C:\\a.jpg")
+                                << QStringLiteral("C:") << QStringLiteral("a.jpg");
 #else
-    QTest::newRow("folder") << u"/home/user/photos/a.jpg"_s << u"/home/user/photos/a.jpg"_s
-                            << u"/home/user/photos"_s << u"a.jpg"_s;
-    QTest::newRow("root") << u"/a.jpg"_s << u"/a.jpg"_s << u"/"_s << u"a.jpg"_s;
-    QTest::newRow("no extension") << u"/srv/照片 2/README"_s << u"/srv/照片 2/README"_s
-                                  << u"/srv/照片 2"_s << u"README"_s;
+    QTest::newRow("folder") << QStringLiteral("/home/user/photos/a.jpg")
+                            << QStringLiteral("/home/user/photos/a.jpg")
+                            << QStringLiteral("/home/user/photos") << QStringLiteral("a.jpg");
+    QTest::newRow("root") << QStringLiteral("/a.jpg") << QStringLiteral("/a.jpg")
+                          << QStringLiteral("/") << QStringLiteral("a.jpg");
+    QTest::newRow("no extension") << QStringLiteral("/srv/照片 2/README")
+                                  << QStringLiteral("/srv/照片 2/README")
+                                  << QStringLiteral("/srv/照片 2") << QStringLiteral("README");
 #endif
 }
 
@@ -340,13 +342,16 @@ void TestCCommonDialogs::saveSettlesItsFolderFirst_data()
     const QString temp = m_temp.path();
     const QString program = Platform::programFolder();
     QTest::newRow("blank") << QString() << program;
-    QTest::newRow("blanks only") << u"   "_s << program;
-    QTest::newRow("folder") << temp + u"/sub"_s << temp + u"/sub/"_s;
-    QTest::newRow("folder with separator") << temp + u"/sub/"_s << temp + u"/sub/"_s;
-    QTest::newRow("hidden folder") << temp + u"/.hidden"_s << temp + u"/.hidden/"_s;
-    QTest::newRow("cut at NUL") << withNul(temp + u"/sub"_s, u"x"_s) << temp + u"/sub/"_s;
-    QTest::newRow("missing folder") << temp + u"/missing"_s << program;
-    QTest::newRow("a file") << temp + u"/file.txt"_s << program;
+    QTest::newRow("blanks only") << QStringLiteral("   ") << program;
+    QTest::newRow("folder") << temp + QStringLiteral("/sub") << temp + QStringLiteral("/sub/");
+    QTest::newRow("folder with separator")
+        << temp + QStringLiteral("/sub/") << temp + QStringLiteral("/sub/");
+    QTest::newRow("hidden folder")
+        << temp + QStringLiteral("/.hidden") << temp + QStringLiteral("/.hidden/");
+    QTest::newRow("cut at NUL") << withNul(temp + QStringLiteral("/sub"), QStringLiteral("x"))
+                                << temp + QStringLiteral("/sub/");
+    QTest::newRow("missing folder") << temp + QStringLiteral("/missing") << program;
+    QTest::newRow("a file") << temp + QStringLiteral("/file.txt") << program;
 }
 
 void TestCCommonDialogs::saveSettlesItsFolderFirst()
@@ -355,38 +360,40 @@ void TestCCommonDialogs::saveSettlesItsFolderFirst()
     QFETCH(QString, expected);
     Rig rig;
     rig.dialogs.setPath(path);
-    rig.dialogs.setTitle(u"not for saving"_s);
-    rig.dialogs.setDefExt(u"jpg"_s);
-    rig.dialogs.setFilename(u"kept.jpg"_s);
+    rig.dialogs.setTitle(QStringLiteral("not for saving"));
+    rig.dialogs.setDefExt(QStringLiteral("jpg"));
+    rig.dialogs.setFilename(QStringLiteral("kept.jpg"));
 
     QVERIFY(!rig.dialogs.ShowSave());
     QCOMPARE(rig.dialogs.Path(), expected);
     QCOMPARE(rig.fake->request.folder, expected);
-    QCOMPARE(rig.fake->request.title, u"Save"_s);
+    QCOMPARE(rig.fake->request.title, QStringLiteral("Save"));
     QCOMPARE(rig.fake->request.defaultSuffix, QString());
     QCOMPARE(rig.fake->request.proposedName, QString());
-    QCOMPARE(rig.dialogs.Filename(), u"kept.jpg"_s);
+    QCOMPARE(rig.dialogs.Filename(), QStringLiteral("kept.jpg"));
 }
 
 void TestCCommonDialogs::saveConfirmed()
 {
     Rig rig;
     rig.dialogs.setPath(m_temp.path());
-    rig.fake->fileAnswer = m_temp.filePath(u"sub/out.jpg"_s);
+    rig.fake->fileAnswer = m_temp.filePath(QStringLiteral("sub/out.jpg"));
 
     QVERIFY(rig.dialogs.ShowSave());
-    QCOMPARE(rig.fake->request.nameFilters, QStringList{u"*.* (*)"_s});
-    QCOMPARE(rig.dialogs.Filename(), QDir::toNativeSeparators(m_temp.filePath(u"sub/out.jpg"_s)));
-    QCOMPARE(rig.dialogs.Path(), QDir::toNativeSeparators(m_temp.filePath(u"sub"_s)));
-    QCOMPARE(rig.dialogs.FileTitle(), u"out.jpg"_s);
+    QCOMPARE(rig.fake->request.nameFilters, QStringList{QStringLiteral("*.* (*)")});
+    QCOMPARE(rig.dialogs.Filename(),
+             QDir::toNativeSeparators(m_temp.filePath(QStringLiteral("sub/out.jpg"))));
+    QCOMPARE(rig.dialogs.Path(), QDir::toNativeSeparators(m_temp.filePath(QStringLiteral("sub"))));
+    QCOMPARE(rig.dialogs.FileTitle(), QStringLiteral("out.jpg"));
 }
 
 void TestCCommonDialogs::folderConfirmed_data()
 {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("folder") << u"/srv/照片/"_s << QDir::toNativeSeparators(u"/srv/照片"_s);
-    QTest::newRow("root") << u"/"_s << QDir::toNativeSeparators(u"/"_s);
+    QTest::newRow("folder") << QStringLiteral("/srv/照片/")
+                            << QDir::toNativeSeparators(QStringLiteral("/srv/照片"));
+    QTest::newRow("root") << QStringLiteral("/") << QDir::toNativeSeparators(QStringLiteral("/"));
 }
 
 void TestCCommonDialogs::folderConfirmed()
@@ -395,11 +402,11 @@ void TestCCommonDialogs::folderConfirmed()
     QFETCH(QString, expected);
     Rig rig;
     fillAll(rig.dialogs);
-    rig.dialogs.setTitle(u"请选择文件夹"_s);
+    rig.dialogs.setTitle(QStringLiteral("请选择文件夹"));
     rig.fake->folderAnswer = chosen;
 
     QVERIFY(rig.dialogs.ShowFolder());
-    QCOMPARE(rig.fake->prompt, u"请选择文件夹"_s);
+    QCOMPARE(rig.fake->prompt, QStringLiteral("请选择文件夹"));
     QCOMPARE(rig.dialogs.Path(), expected);
     QCOMPARE(rig.dialogs.Filename(), QString());
     QCOMPARE(rig.dialogs.FileTitle(), QString());
@@ -432,15 +439,17 @@ void TestCCommonDialogs::fontMapping_data()
     QTest::addColumn<bool>("bold");
     QTest::addColumn<bool>("italic");
     QTest::addColumn<bool>("underlineBefore");
-    QFont underlined(u"Mono"_s, 8);
+    QFont underlined(QStringLiteral("Mono"), 8);
     underlined.setUnderline(true);
-    QTest::newRow("bold") << QFont(u"Sans"_s, 12, QFont::Bold) << 12 << true << false << false;
+    QTest::newRow("bold") << QFont(QStringLiteral("Sans"), 12, QFont::Bold) << 12 << true << false
+                          << false;
     QTest::newRow("black is bold")
-        << QFont(u"Sans"_s, 20, QFont::Black) << 20 << true << false << true;
+        << QFont(QStringLiteral("Sans"), 20, QFont::Black) << 20 << true << false << true;
     QTest::newRow("demibold is not")
-        << QFont(u"Sans"_s, 9, QFont::DemiBold, true) << 9 << false << true << false;
+        << QFont(QStringLiteral("Sans"), 9, QFont::DemiBold, true) << 9 << false << true << false;
     QTest::newRow("underline is no answer") << underlined << 8 << false << false << false;
-    QTest::newRow("underline kept") << QFont(u"Sans"_s, 8) << 8 << false << false << true;
+    QTest::newRow("underline kept")
+        << QFont(QStringLiteral("Sans"), 8) << 8 << false << false << true;
 }
 
 void TestCCommonDialogs::fontMapping()
@@ -451,7 +460,7 @@ void TestCCommonDialogs::fontMapping()
     QFETCH(bool, italic);
     QFETCH(bool, underlineBefore);
     Rig rig;
-    rig.dialogs.setFontName(u"Serif"_s);
+    rig.dialogs.setFontName(QStringLiteral("Serif"));
     rig.dialogs.setFontSize(14);
     rig.dialogs.setFontBold(true);
     rig.dialogs.setFontItalic(false);
@@ -461,7 +470,7 @@ void TestCCommonDialogs::fontMapping()
 
     QVERIFY(rig.dialogs.ShowFont());
     const QFont &initial = rig.fake->initialFont;
-    QCOMPARE(initial.family(), u"Serif"_s);
+    QCOMPARE(initial.family(), QStringLiteral("Serif"));
     QCOMPARE(initial.pointSize(), 14);
     QVERIFY(initial.bold());
     QVERIFY(!initial.italic());

@@ -12,8 +12,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 // What a file dialog showed when it came up.
@@ -34,10 +32,10 @@ Seen look(QFileDialog *dialog)
     seen.title = dialog->windowTitle();
     seen.folder = dialog->directory().absolutePath();
     seen.nameFilters = dialog->nameFilters();
-    const auto *combo = dialog->findChild<QComboBox *>(u"fileTypeCombo"_s);
+    const auto *combo = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
     seen.filterIndex = combo->currentIndex();
     seen.shownFilter = combo->currentText();
-    seen.proposedName = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->text();
+    seen.proposedName = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
     // The model behind the dialog's list is what hides the files that do not match.
     auto *model = dialog->findChild<QFileSystemModel *>();
     seen.patternsOfSelected = model->nameFilters();
@@ -58,7 +56,7 @@ void typeAndAccept(QDialog *dialog, const QString &name, Seen *seen)
         return;
     }
     *seen = look(fileDialog);
-    auto *edit = fileDialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
+    auto *edit = fileDialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
     edit->clear();
     QTest::keyClicks(edit, name);
     dialog->accept();
@@ -70,7 +68,7 @@ class TestRealDialogs : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
@@ -90,7 +88,7 @@ private:
 void TestRealDialogs::initTestCase()
 {
     QVERIFY(m_temp.isValid());
-    for (const QString &name : {u"README"_s, u"a.jpg"_s}) {
+    for (const QString &name : {QStringLiteral("README"), QStringLiteral("a.jpg")}) {
         QFile file(m_temp.filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
@@ -112,52 +110,52 @@ void TestRealDialogs::cleanup()
 void TestRealDialogs::openShowsTheFilterListAndTakesATypedFile()
 {
     m_dialogs.setFilename(QString());
-    m_dialogs.setTitle(u"打开文件"_s);
+    m_dialogs.setTitle(QStringLiteral("打开文件"));
     m_dialogs.setFilter(
-        u"所有文件(All Files, *.*)|*.*|JPG图片文件(*.jpg)|*.jpg|BMP文件(*.bmp)|*.bmp|"
-        "GIF文件(*.gif)|*.gif|PNG图片(*.png)|*.png"_s);
+        QStringLiteral("所有文件(All Files, *.*)|*.*|JPG图片文件(*.jpg)|*.jpg|BMP文件(*.bmp)|*.bmp|"
+                       "GIF文件(*.gif)|*.gif|PNG图片(*.png)|*.png"));
     Seen seen;
     ModalWatcher watcher;
     watcher.setDialogHandler(
-        [&seen](QDialog *dialog) { typeAndAccept(dialog, u"README"_s, &seen); });
+        [&seen](QDialog *dialog) { typeAndAccept(dialog, QStringLiteral("README"), &seen); });
 
     QVERIFY(m_dialogs.ShowOpen());
 
-    QCOMPARE(seen.title, u"打开文件"_s);
+    QCOMPARE(seen.title, QStringLiteral("打开文件"));
     QCOMPARE(seen.folder, QDir(m_temp.path()).absolutePath());
     QCOMPARE(seen.nameFilters.size(), 5);
     QCOMPARE(seen.filterIndex, 0);
-    QCOMPARE(seen.shownFilter, u"所有文件(All Files, *.*)"_s);
-    QVERIFY(QDir::match(seen.patternsOfSelected, u"README"_s));
-    QVERIFY(QDir::match(seen.patternsOfSelected, u"a.jpg"_s));
-    QCOMPARE(seen.patternsOfSecond, QStringList{u"*.jpg"_s});
-    QVERIFY(!QDir::match(seen.patternsOfSecond, u"README"_s));
+    QCOMPARE(seen.shownFilter, QStringLiteral("所有文件(All Files, *.*)"));
+    QVERIFY(QDir::match(seen.patternsOfSelected, QStringLiteral("README")));
+    QVERIFY(QDir::match(seen.patternsOfSelected, QStringLiteral("a.jpg")));
+    QCOMPARE(seen.patternsOfSecond, QStringList{QStringLiteral("*.jpg")});
+    QVERIFY(!QDir::match(seen.patternsOfSecond, QStringLiteral("README")));
 
-    const QString expected = QDir::toNativeSeparators(m_temp.filePath(u"README"_s));
+    const QString expected = QDir::toNativeSeparators(m_temp.filePath(QStringLiteral("README")));
     QCOMPARE(m_dialogs.Filename(), expected);
     QCOMPARE(m_dialogs.Path(), QDir::toNativeSeparators(m_temp.path()));
-    QCOMPARE(m_dialogs.FileTitle(), u"README"_s);
+    QCOMPARE(m_dialogs.FileTitle(), QStringLiteral("README"));
 }
 
 void TestRealDialogs::openCancelledKeepsTheProposedName()
 {
-    m_dialogs.setFilename(u"proposed.jpg"_s);
-    m_dialogs.setPath(u"/earlier"_s);
-    m_dialogs.setFileTitle(u"earlier.jpg"_s);
+    m_dialogs.setFilename(QStringLiteral("proposed.jpg"));
+    m_dialogs.setPath(QStringLiteral("/earlier"));
+    m_dialogs.setFileTitle(QStringLiteral("earlier.jpg"));
     QString shownName;
     ModalWatcher watcher;
     watcher.setDialogHandler([&shownName](QDialog *dialog) {
-        if (auto *edit = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s))
+        if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
             shownName = edit->text();
         dialog->reject();
     });
 
     QVERIFY(!m_dialogs.ShowOpen());
     QCOMPARE(watcher.dialogsSeen(), 1);
-    QCOMPARE(shownName, u"proposed.jpg"_s);
-    QCOMPARE(m_dialogs.Filename(), u"proposed.jpg"_s);
-    QCOMPARE(m_dialogs.Path(), u"/earlier"_s);
-    QCOMPARE(m_dialogs.FileTitle(), u"earlier.jpg"_s);
+    QCOMPARE(shownName, QStringLiteral("proposed.jpg"));
+    QCOMPARE(m_dialogs.Filename(), QStringLiteral("proposed.jpg"));
+    QCOMPARE(m_dialogs.Path(), QStringLiteral("/earlier"));
+    QCOMPARE(m_dialogs.FileTitle(), QStringLiteral("earlier.jpg"));
 }
 
 void TestRealDialogs::saveAsksNoOverwriteQuestion()
@@ -167,16 +165,17 @@ void TestRealDialogs::saveAsksNoOverwriteQuestion()
     Seen seen;
     ModalWatcher watcher;
     watcher.setDialogHandler(
-        [&seen](QDialog *dialog) { typeAndAccept(dialog, u"a.jpg"_s, &seen); });
+        [&seen](QDialog *dialog) { typeAndAccept(dialog, QStringLiteral("a.jpg"), &seen); });
 
     QVERIFY(m_dialogs.ShowSave());
     QVERIFY(watcher.messages().isEmpty());
-    QCOMPARE(seen.title, u"Save"_s);
+    QCOMPARE(seen.title, QStringLiteral("Save"));
     QCOMPARE(seen.folder, QDir(m_temp.path()).absolutePath());
-    QCOMPARE(seen.shownFilter, u"*.*"_s);
-    QVERIFY(QDir::match(seen.patternsOfSelected, u"README"_s));
-    QCOMPARE(m_dialogs.Filename(), QDir::toNativeSeparators(m_temp.filePath(u"a.jpg"_s)));
-    QCOMPARE(m_dialogs.FileTitle(), u"a.jpg"_s);
+    QCOMPARE(seen.shownFilter, QStringLiteral("*.*"));
+    QVERIFY(QDir::match(seen.patternsOfSelected, QStringLiteral("README")));
+    QCOMPARE(m_dialogs.Filename(),
+             QDir::toNativeSeparators(m_temp.filePath(QStringLiteral("a.jpg"))));
+    QCOMPARE(m_dialogs.FileTitle(), QStringLiteral("a.jpg"));
 }
 
 void TestRealDialogs::colorDialogAnswersInColorRefOrder()

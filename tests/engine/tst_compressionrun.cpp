@@ -405,6 +405,19 @@ private Q_SLOTS:
         const char claim[] = {0, 1, char(0x86), char(0xA0), 0, 1, char(0x86), char(0xA0)};
         hugeBytes.replace(16, 8, QByteArray(claim, 8));
         QVERIFY(TestFiles::write(huge, hugeBytes));
+        // A whole GIF whose screen and frame claim 40000 x 40000 pixels.
+        const QString giant = photos(QStringLiteral("giant.gif"));
+        QVERIFY(
+            TestFiles::imageMagick(QStringLiteral("convert"),
+                                   {QStringLiteral("-size"), QStringLiteral("8x8"),
+                                    QStringLiteral("xc:white"), QStringLiteral("-strip"), giant}));
+        QByteArray giantBytes = TestFiles::read(giant);
+        const int frame = giantBytes.indexOf(',', 13);
+        QVERIFY(frame > 0 && giantBytes.size() > frame + 9);
+        const QByteArray claimed("\x40\x9C\x40\x9C", 4);
+        giantBytes.replace(6, 4, claimed);
+        giantBytes.replace(frame + 5, 4, claimed);
+        QVERIFY(TestFiles::write(giant, giantBytes));
         const QString lockedSource = photos(QStringLiteral("locked.png"));
         QVERIFY(TestFiles::makeImage(lockedSource));
         const QString lockedResult = resultOf(lockedSource);
@@ -420,6 +433,7 @@ private Q_SLOTS:
                                  mvg,
                                  pixmap,
                                  huge,
+                                 giant,
                                  lockedSource};
         QStringList queue = {good, oddName, strayByte};
         queue += bad;
@@ -435,12 +449,24 @@ private Q_SLOTS:
         QCOMPARE(fixture.queue.count(), 0);
         QCOMPARE(fixture.run->failedEntries(), bad);
         QCOMPARE(fixture.status, CompressionRun::failureText(bad.size()));
+        const QHash<QString, QString> reasons = {
+            {photos(QStringLiteral("missing.png")), QStringLiteral("无法读取原文件")},
+            {oddFolder, QStringLiteral("无法读取原文件")},
+            {zero, QStringLiteral("不是图片文件")},
+            {truncated, QStringLiteral("图片已损坏")},
+            {text, QStringLiteral("不是图片文件")},
+            {svg, QStringLiteral("不是图片文件")},
+            {mvg, QStringLiteral("不是图片文件")},
+            {pixmap, QStringLiteral("不是图片文件")},
+            {huge, QStringLiteral("图片已损坏")},
+            {giant, QStringLiteral("图片太大")},
+            {lockedSource, QStringLiteral("无法保存结果：原有的结果文件是只读的")}};
         for (const CompressionRun::Failure &failure : fixture.run->failures())
-            QVERIFY2(!failure.reason.isEmpty(), qPrintable(failure.source));
+            QCOMPARE(failure.reason, reasons.value(failure.source));
         QCOMPARE(identify(QStringLiteral("%m"), resultOf(good)), QStringLiteral("JPEG"));
         QCOMPARE(identify(QStringLiteral("%m"), resultOf(oddName)), QStringLiteral("JPEG"));
         QCOMPARE(identify(QStringLiteral("%wx%h"), resultOf(strayByte)), QStringLiteral("400x300"));
-        for (const QString &path : {zero, truncated, text, svg, mvg, pixmap, huge})
+        for (const QString &path : {zero, truncated, text, svg, mvg, pixmap, huge, giant})
             QVERIFY2(!QFileInfo::exists(resultOf(path)), qPrintable(path));
         QCOMPARE(TestFiles::read(lockedResult), QByteArray("keep me"));
         for (auto it = checksums.cbegin(); it != checksums.cend(); ++it) {
@@ -750,6 +776,21 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(m_home.filePath(QStringLiteral("out/p_已压缩.jpg"))));
         QVERIFY(fixture.openedFolders.isEmpty());
         QVERIFY(fixture.playedSounds.isEmpty());
+    }
+
+    void runRemakesAMissingScratchRootForItsOwnerAlone()
+    {
+        // The user may empty their cache folder while Tessaly is open.
+        const QString root = Platform::scratchRoot();
+        QVERIFY(QDir(root).removeRecursively());
+        const QString source = photos(QStringLiteral("a.png"));
+        QVERIFY(TestFiles::write(source, "ok"));
+        RunFixture fixture(m_fakeProgram);
+        fixture.add({source});
+        fixture.run->Command3_Click();
+        QCOMPARE(TestFiles::read(resultOf(source)), QByteArray("ok"));
+        QCOMPARE(QFileInfo(root).permissions() & QFileDevice::Permissions(0x7077),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
     void startUpEndsOnlyConvertersWeLeftBehind()

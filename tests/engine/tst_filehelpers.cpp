@@ -18,14 +18,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("baseName");
-        QTest::newRow("several dots")
-            << u"/pics/trip.day1.jpg"_qs << u"trip.day1.jpg"_qs << u"trip"_qs;
-        QTest::newRow("no dot") << u"/pics/photo"_qs << u"photo"_qs << u"photo"_qs;
-        QTest::newRow("leading dot") << u"/pics/.hidden.png"_qs << u".hidden.png"_qs << QString();
+        QTest::newRow("several dots") << QStringLiteral("/pics/trip.day1.jpg")
+                                      << QStringLiteral("trip.day1.jpg") << QStringLiteral("trip");
+        QTest::newRow("no dot") << QStringLiteral("/pics/photo") << QStringLiteral("photo")
+                                << QStringLiteral("photo");
+        QTest::newRow("leading dot")
+            << QStringLiteral("/pics/.hidden.png") << QStringLiteral(".hidden.png") << QString();
         QTest::newRow("empty") << QString() << QString() << QString();
-        QTest::newRow("no folder") << u"a.b.png"_qs << u"a.b.png"_qs << u"a"_qs;
-        QTest::newRow("trailing separator") << u"/pics/"_qs << QString() << QString();
-        QTest::newRow("chinese") << u"/相册/风景.照片.JPG"_qs << u"风景.照片.JPG"_qs << u"风景"_qs;
+        QTest::newRow("no folder")
+            << QStringLiteral("a.b.png") << QStringLiteral("a.b.png") << QStringLiteral("a");
+        QTest::newRow("trailing separator") << QStringLiteral("/pics/") << QString() << QString();
+        QTest::newRow("chinese") << QStringLiteral("/相册/风景.照片.JPG")
+                                 << QStringLiteral("风景.照片.JPG") << QStringLiteral("风景");
     }
 
     void names()
@@ -77,14 +81,14 @@ private Q_SLOTS:
     void quotedPiecesStayOneArgument_data()
     {
         QTest::addColumn<QString>("piece");
-        QTest::newRow("plain") << u"640x480"_qs;
-        QTest::newRow("blank") << u"/home/my photos/tmp.dat"_qs;
-        QTest::newRow("option smuggling") << u"640x480 -write /tmp/x.png"_qs;
-        QTest::newRow("quotes") << u"640x480\" -write \"x"_qs;
-        QTest::newRow("dash and chinese") << u"-rf 相片 'a'.png"_qs;
-        QTest::newRow("full-width blanks") << u"640x480\u3000-write\u3000/tmp/x.png"_qs;
-        QTest::newRow("no-break space") << u"640x480\u00A0-write /tmp/x.png"_qs;
-        QTest::newRow("carriage return") << u"640x480\r-write\v/tmp/x.png"_qs;
+        QTest::newRow("plain") << QStringLiteral("640x480");
+        QTest::newRow("blank") << QStringLiteral("/home/my photos/tmp.dat");
+        QTest::newRow("option smuggling") << QStringLiteral("640x480 -write /tmp/x.png");
+        QTest::newRow("quotes") << QStringLiteral("640x480\" -write \"x");
+        QTest::newRow("dash and chinese") << QStringLiteral("-rf 相片 'a'.png");
+        QTest::newRow("full-width blanks") << QStringLiteral("640x480\u3000-write\u3000/tmp/x.png");
+        QTest::newRow("no-break space") << QStringLiteral("640x480\u00A0-write /tmp/x.png");
+        QTest::newRow("carriage return") << QStringLiteral("640x480\r-write\v/tmp/x.png");
     }
 
     void quotedPiecesStayOneArgument()
@@ -93,7 +97,8 @@ private Q_SLOTS:
         const QString line = QStringLiteral("convert ") + ConverterCommand::quoted(piece) +
                              QStringLiteral(" -quality 75");
         QCOMPARE(QProcess::splitCommand(line),
-                 QStringList({u"convert"_qs, piece, u"-quality"_qs, u"75"_qs}));
+                 QStringList({QStringLiteral("convert"), piece, QStringLiteral("-quality"),
+                              QStringLiteral("75")}));
     }
 
     void everyGeometryFormIsTakenForASize()
@@ -111,22 +116,28 @@ private Q_SLOTS:
         command.programFolder = QStringLiteral("/opt/tessaly");
         command.input = QStringLiteral("/c/jpgtmp/tmp.dat");
         command.output = QStringLiteral("/c/jpgtmp/tmp1.jpg");
-        QCOMPARE(command.commandLine(),
-                 u"/opt/tessaly/data/convert /c/jpgtmp/tmp.dat  -quality 75 /c/jpgtmp/tmp1.jpg"_qs);
+        QCOMPARE(
+            command.commandLine(),
+            QStringLiteral(
+                "/opt/tessaly/data/convert /c/jpgtmp/tmp.dat  -quality 75 /c/jpgtmp/tmp1.jpg"));
         command.resizeText = QStringLiteral("640x480");
         command.quality = 82;
-        QCOMPARE(command.commandLine(), u"/opt/tessaly/data/convert /c/jpgtmp/tmp.dat  -resize "
-                                        u"640x480 -quality 82 /c/jpgtmp/tmp1.jpg"_qs);
+        QCOMPARE(command.commandLine(),
+                 QStringLiteral("/opt/tessaly/data/convert /c/jpgtmp/tmp.dat  -resize "
+                                "640x480 -quality 82 /c/jpgtmp/tmp1.jpg"));
         command.flattenOntoWhite = true;
         QCOMPARE(QProcess::splitCommand(command.commandLine()),
-                 QStringList({u"/opt/tessaly/data/convert"_qs, u"/c/jpgtmp/tmp.dat"_qs,
-                              u"-resize"_qs, u"640x480"_qs, u"-background"_qs, u"white"_qs,
-                              u"-alpha"_qs, u"remove"_qs, u"-alpha"_qs, u"off"_qs, u"-quality"_qs,
-                              u"82"_qs, u"/c/jpgtmp/tmp1.jpg"_qs}));
+                 QStringList({QStringLiteral("/opt/tessaly/data/convert"),
+                              QStringLiteral("/c/jpgtmp/tmp.dat"), QStringLiteral("-resize"),
+                              QStringLiteral("640x480"), QStringLiteral("-background"),
+                              QStringLiteral("white"), QStringLiteral("-alpha"),
+                              QStringLiteral("remove"), QStringLiteral("-alpha"),
+                              QStringLiteral("off"), QStringLiteral("-quality"),
+                              QStringLiteral("82"), QStringLiteral("/c/jpgtmp/tmp1.jpg")}));
         // A program folder with blanks stays one program, not a program and its options.
         command.programFolder = QStringLiteral("/opt/my tools/图片 压缩");
         QCOMPARE(QProcess::splitCommand(command.commandLine()).first(),
-                 u"/opt/my tools/图片 压缩/data/convert"_qs);
+                 QStringLiteral("/opt/my tools/图片 压缩/data/convert"));
     }
 };
 

@@ -11,8 +11,6 @@
 #include <optional>
 #include <sys/stat.h>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 // Edits that turn a real converter-written file into one a converter would not write itself.
@@ -95,77 +93,96 @@ struct Case {
 
 QList<Case> cases()
 {
-    const QStringList halfAlpha{u"-alpha"_s,    u"set"_s, u"-channel"_s, u"A"_s,
-                                u"-evaluate"_s, u"set"_s, u"50%"_s,      u"+channel"_s};
-    const QStringList rose{u"rose:"_s};
+    const QStringList halfAlpha{QStringLiteral("-alpha"),    QStringLiteral("set"),
+                                QStringLiteral("-channel"),  QStringLiteral("A"),
+                                QStringLiteral("-evaluate"), QStringLiteral("set"),
+                                QStringLiteral("50%"),       QStringLiteral("+channel")};
+    const QStringList rose{QStringLiteral("rose:")};
     const QStringList roseAlpha = rose + halfAlpha;
-    const QStringList grey{u"-colorspace"_s, u"Gray"_s};
-    const QStringList cmyk{u"-colorspace"_s, u"CMYK"_s};
+    const QStringList grey{QStringLiteral("-colorspace"), QStringLiteral("Gray")};
+    const QStringList cmyk{QStringLiteral("-colorspace"), QStringLiteral("CMYK")};
     // The second colour's bytes read like GIF block introducers, should a colour table not be
     // skipped.
-    const QStringList twoColours{u"-size"_s, u"16x16"_s, u"xc:red"_s, u"xc:#212c3b"_s,
-                                 u"-append"_s};
-    const QStringList oneClear = twoColours + QStringList{u"-transparent"_s, u"red"_s};
-    const QStringList whiteClear{u"-fuzz"_s, u"10%"_s, u"-transparent"_s, u"white"_s};
-    const QStringList msb{u"-define"_s, u"tiff:endian=msb"_s};
-    const QStringList lsb{u"-define"_s, u"tiff:endian=lsb"_s};
-    const QStringList bmp3Alpha{u"-define"_s, u"bmp3:alpha=true"_s};
+    const QStringList twoColours{QStringLiteral("-size"), QStringLiteral("16x16"),
+                                 QStringLiteral("xc:red"), QStringLiteral("xc:#212c3b"),
+                                 QStringLiteral("-append")};
+    const QStringList oneClear =
+        twoColours + QStringList{QStringLiteral("-transparent"), QStringLiteral("red")};
+    const QStringList whiteClear{QStringLiteral("-fuzz"), QStringLiteral("10%"),
+                                 QStringLiteral("-transparent"), QStringLiteral("white")};
+    const QStringList msb{QStringLiteral("-define"), QStringLiteral("tiff:endian=msb")};
+    const QStringList lsb{QStringLiteral("-define"), QStringLiteral("tiff:endian=lsb")};
+    const QStringList bmp3Alpha{QStringLiteral("-define"), QStringLiteral("bmp3:alpha=true")};
     return {
-        {"png rgba", roseAlpha, u"PNG32"_s, nullptr, true},
-        {"png grey+alpha", rose + grey + halfAlpha, u"PNG"_s, nullptr, true},
-        {"png palette tRNS", oneClear, u"PNG8"_s, nullptr, true},
-        {"png rgb tRNS", rose + whiteClear, u"PNG24"_s, nullptr, true},
+        {"png rgba", roseAlpha, QStringLiteral("PNG32"), nullptr, true},
+        {"png grey+alpha", rose + grey + halfAlpha, QStringLiteral("PNG"), nullptr, true},
+        {"png palette tRNS", oneClear, QStringLiteral("PNG8"), nullptr, true},
+        {"png rgb tRNS", rose + whiteClear, QStringLiteral("PNG24"), nullptr, true},
         {"png grey tRNS",
-         {u"-size"_s, u"16x16"_s, u"xc:gray50"_s, u"xc:white"_s, u"-append"_s, u"-transparent"_s,
-          u"white"_s, u"-define"_s, u"png:color-type=0"_s},
-         u"PNG"_s,
+         {QStringLiteral("-size"), QStringLiteral("16x16"), QStringLiteral("xc:gray50"),
+          QStringLiteral("xc:white"), QStringLiteral("-append"), QStringLiteral("-transparent"),
+          QStringLiteral("white"), QStringLiteral("-define"), QStringLiteral("png:color-type=0")},
+         QStringLiteral("PNG"),
          nullptr,
          true},
-        {"png tRNS after a large chunk", rose + whiteClear, u"PNG24"_s, withLargePngChunk, true},
-        {"png rgb", rose, u"PNG24"_s, nullptr, false},
-        {"png grey", rose + grey, u"PNG"_s, nullptr, false},
-        {"png palette", twoColours, u"PNG8"_s, nullptr, false},
-        {"png rgb with a large chunk", rose, u"PNG24"_s, withLargePngChunk, false},
-        {"gif transparent", oneClear, u"GIF"_s, nullptr, true},
-        {"gif extensions before the control", oneClear, u"GIF"_s, gifWithExtensionsBeforeControl,
-         true},
+        {"png tRNS after a large chunk", rose + whiteClear, QStringLiteral("PNG24"),
+         withLargePngChunk, true},
+        {"png rgb", rose, QStringLiteral("PNG24"), nullptr, false},
+        {"png grey", rose + grey, QStringLiteral("PNG"), nullptr, false},
+        {"png palette", twoColours, QStringLiteral("PNG8"), nullptr, false},
+        {"png rgb with a large chunk", rose, QStringLiteral("PNG24"), withLargePngChunk, false},
+        {"gif transparent", oneClear, QStringLiteral("GIF"), nullptr, true},
+        {"gif extensions before the control", oneClear, QStringLiteral("GIF"),
+         gifWithExtensionsBeforeControl, true},
         {"gif animated transparent",
-         QStringList{u"-loop"_s, u"0"_s, u"-delay"_s, u"10"_s} + oneClear, u"GIF"_s, nullptr, true},
-        {"gif opaque", twoColours, u"GIF"_s, nullptr, false},
+         QStringList{QStringLiteral("-loop"), QStringLiteral("0"), QStringLiteral("-delay"),
+                     QStringLiteral("10")} +
+             oneClear,
+         QStringLiteral("GIF"), nullptr, true},
+        {"gif opaque", twoColours, QStringLiteral("GIF"), nullptr, false},
         {"gif only a later frame transparent",
-         {u"-size"_s, u"16x16"_s, u"xc:red"_s, u"("_s, u"xc:blue"_s, u"xc:green"_s, u"-append"_s,
-          u"-transparent"_s, u"blue"_s, u")"_s, u"-loop"_s, u"0"_s},
-         u"GIF"_s,
+         {QStringLiteral("-size"), QStringLiteral("16x16"), QStringLiteral("xc:red"),
+          QStringLiteral("("), QStringLiteral("xc:blue"), QStringLiteral("xc:green"),
+          QStringLiteral("-append"), QStringLiteral("-transparent"), QStringLiteral("blue"),
+          QStringLiteral(")"), QStringLiteral("-loop"), QStringLiteral("0")},
+         QStringLiteral("GIF"),
          nullptr,
          false},
-        {"gif index beyond its table", oneClear, u"GIF"_s, gifWithIndexBeyondTable, false},
-        {"bmp v5 alpha", roseAlpha, u"BMP"_s, nullptr, true},
-        {"bmp v5 argb1555", roseAlpha + QStringList{u"-define"_s, u"bmp:subtype=ARGB1555"_s},
-         u"BMP"_s, nullptr, true},
-        {"bmp3 32-bit alpha bytes", roseAlpha + bmp3Alpha, u"BMP3"_s, nullptr, true},
-        {"bmp v5 alpha mask without bitfields", roseAlpha, u"BMP"_s, bmpWithoutBitfields, false},
+        {"gif index beyond its table", oneClear, QStringLiteral("GIF"), gifWithIndexBeyondTable,
+         false},
+        {"bmp v5 alpha", roseAlpha, QStringLiteral("BMP"), nullptr, true},
+        {"bmp v5 argb1555",
+         roseAlpha + QStringList{QStringLiteral("-define"), QStringLiteral("bmp:subtype=ARGB1555")},
+         QStringLiteral("BMP"), nullptr, true},
+        {"bmp3 32-bit alpha bytes", roseAlpha + bmp3Alpha, QStringLiteral("BMP3"), nullptr, true},
+        {"bmp v5 alpha mask without bitfields", roseAlpha, QStringLiteral("BMP"),
+         bmpWithoutBitfields, false},
         {"bmp3 32-bit zero fourth bytes",
-         rose + QStringList{u"-alpha"_s, u"transparent"_s} + bmp3Alpha, u"BMP3"_s, nullptr, false},
-        {"bmp3 alpha dropped", roseAlpha, u"BMP3"_s, nullptr, false},
-        {"bmp 24-bit", rose, u"BMP"_s, nullptr, false},
-        {"bmp os2", rose, u"BMP2"_s, nullptr, false},
-        {"tiff alpha lsb", roseAlpha + lsb, u"TIFF"_s, nullptr, true},
-        {"tiff alpha msb", roseAlpha + msb, u"TIFF"_s, nullptr, true},
-        {"tiff grey+alpha msb", rose + grey + halfAlpha + msb, u"TIFF"_s, nullptr, true},
-        {"tiff cmyk+alpha", rose + cmyk + halfAlpha, u"TIFF"_s, nullptr, true},
-        {"tiff unspecified extra sample", roseAlpha + lsb, u"TIFF"_s,
+         rose + QStringList{QStringLiteral("-alpha"), QStringLiteral("transparent")} + bmp3Alpha,
+         QStringLiteral("BMP3"), nullptr, false},
+        {"bmp3 alpha dropped", roseAlpha, QStringLiteral("BMP3"), nullptr, false},
+        {"bmp 24-bit", rose, QStringLiteral("BMP"), nullptr, false},
+        {"bmp os2", rose, QStringLiteral("BMP2"), nullptr, false},
+        {"tiff alpha lsb", roseAlpha + lsb, QStringLiteral("TIFF"), nullptr, true},
+        {"tiff alpha msb", roseAlpha + msb, QStringLiteral("TIFF"), nullptr, true},
+        {"tiff grey+alpha msb", rose + grey + halfAlpha + msb, QStringLiteral("TIFF"), nullptr,
+         true},
+        {"tiff cmyk+alpha", rose + cmyk + halfAlpha, QStringLiteral("TIFF"), nullptr, true},
+        {"tiff unspecified extra sample", roseAlpha + lsb, QStringLiteral("TIFF"),
          tiffWithUnspecifiedExtraSample, true},
-        {"tiff rgb+1 msb without extra samples count", roseAlpha + msb, u"TIFF"_s,
+        {"tiff rgb+1 msb without extra samples count", roseAlpha + msb, QStringLiteral("TIFF"),
          tiffWithoutExtraSamplesCount, true},
         {"tiff directory after 3 MB of pixels",
-         QStringList{u"-size"_s, u"600x600"_s, u"gradient:red-blue"_s} + halfAlpha, u"TIFF"_s,
-         nullptr, true},
-        {"bigtiff alpha", roseAlpha, u"TIFF64"_s, nullptr, true},
-        {"tiff opaque lsb", rose + lsb, u"TIFF"_s, nullptr, false},
-        {"tiff opaque msb", rose + msb, u"TIFF"_s, nullptr, false},
-        {"tiff cmyk", rose + cmyk, u"TIFF"_s, nullptr, false},
-        {"bigtiff opaque", rose, u"TIFF64"_s, nullptr, false},
-        {"jpeg", roseAlpha, u"JPEG"_s, nullptr, false},
+         QStringList{QStringLiteral("-size"), QStringLiteral("600x600"),
+                     QStringLiteral("gradient:red-blue")} +
+             halfAlpha,
+         QStringLiteral("TIFF"), nullptr, true},
+        {"bigtiff alpha", roseAlpha, QStringLiteral("TIFF64"), nullptr, true},
+        {"tiff opaque lsb", rose + lsb, QStringLiteral("TIFF"), nullptr, false},
+        {"tiff opaque msb", rose + msb, QStringLiteral("TIFF"), nullptr, false},
+        {"tiff cmyk", rose + cmyk, QStringLiteral("TIFF"), nullptr, false},
+        {"bigtiff opaque", rose, QStringLiteral("TIFF64"), nullptr, false},
+        {"jpeg", roseAlpha, QStringLiteral("JPEG"), nullptr, false},
     };
 }
 
@@ -173,8 +190,10 @@ QList<Case> cases()
 std::optional<bool> imageMagickVerdict(const QString &path)
 {
     QByteArray verdict;
-    if (!TestFiles::imageMagick(u"identify-im6.q16"_s, {u"-format"_s, u"%A"_s, path + u"[0]"_s},
-                                &verdict))
+    if (!TestFiles::imageMagick(
+            QStringLiteral("identify-im6.q16"),
+            {QStringLiteral("-format"), QStringLiteral("%A"), path + QStringLiteral("[0]")},
+            &verdict))
         return std::nullopt;
     if (verdict == "True" || verdict == "Blend")
         return true;
@@ -219,9 +238,9 @@ private:
     QByteArray makeCopy(const QString &tag, const QStringList &arguments, const QString &format,
                         Patch patch)
     {
-        const QString original = m_dir.filePath(tag + u".img"_s);
+        const QString original = m_dir.filePath(tag + QStringLiteral(".img"));
         if (!QFileInfo::exists(original) &&
-            !TestFiles::imageMagick(u"convert-im6.q16"_s,
+            !TestFiles::imageMagick(QStringLiteral("convert-im6.q16"),
                                     arguments + QStringList{format + u':' + original}))
             return {};
         QByteArray bytes = TestFiles::read(original);
@@ -231,7 +250,7 @@ private:
     // The file as the run sees it: a copy named tmp.dat, so only its bytes tell the format.
     QString write(const QString &tag, const QByteArray &bytes)
     {
-        const QString path = m_dir.filePath(tag + u"/tmp.dat"_s);
+        const QString path = m_dir.filePath(tag + QStringLiteral("/tmp.dat"));
         return TestFiles::write(path, bytes) ? path : QString();
     }
 
@@ -240,7 +259,8 @@ private Q_SLOTS:
     {
         QVERIFY(m_dir.isValid());
         // Cases take "cannot read" for an answer, so first make sure the tool runs at all.
-        QVERIFY(TestFiles::imageMagick(u"identify-im6.q16"_s, {u"-version"_s}));
+        QVERIFY(TestFiles::imageMagick(QStringLiteral("identify-im6.q16"),
+                                       {QStringLiteral("-version")}));
     }
 
     void agreesWithImageMagick_data() { addCases(false); }
@@ -267,7 +287,7 @@ private Q_SLOTS:
         QVERIFY(!bytes.isEmpty());
         for (const qsizetype length : {0, 1, 5, 8, 12, 16, 20, 26, 33, 40, 54, 60, 70, 100, 200,
                                        int(bytes.size() / 2), int(bytes.size() - 1)}) {
-            const QString path = write(tag + u"-cut"_s, bytes.left(length));
+            const QString path = write(tag + QStringLiteral("-cut"), bytes.left(length));
             const bool answer = ImageHeader::hasTransparency(path);
             const std::optional<bool> verdict = imageMagickVerdict(path);
             if (length < 8 || verdict)
@@ -293,7 +313,7 @@ private Q_SLOTS:
                                       : bytes.size() - 1 - random.bounded(qMin(bytes.size(), 256));
                 corrupted[at] = char(random.bounded(256));
             }
-            const QString path = write(tag + u"-corrupt"_s, corrupted);
+            const QString path = write(tag + QStringLiteral("-corrupt"), corrupted);
             const bool answer = ImageHeader::hasTransparency(path);
             if (const std::optional<bool> verdict = imageMagickVerdict(path))
                 QVERIFY2(answer == *verdict, corrupted.toHex().left(300).constData());
@@ -302,12 +322,12 @@ private Q_SLOTS:
 
     void notAnImage()
     {
-        QVERIFY(!ImageHeader::hasTransparency(write(u"empty"_s, QByteArray())));
-        QVERIFY(!ImageHeader::hasTransparency(m_dir.filePath(u"missing/tmp.dat"_s)));
+        QVERIFY(!ImageHeader::hasTransparency(write(QStringLiteral("empty"), QByteArray())));
+        QVERIFY(!ImageHeader::hasTransparency(m_dir.filePath(QStringLiteral("missing/tmp.dat"))));
         QVERIFY(!ImageHeader::hasTransparency(m_dir.path()));
         QVERIFY(!ImageHeader::hasTransparency(QString()));
         // A pipe nobody writes to would block a reader that opened it.
-        const QString pipe = m_dir.filePath(u"pipe"_s);
+        const QString pipe = m_dir.filePath(QStringLiteral("pipe"));
         QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
         QVERIFY(!ImageHeader::hasTransparency(pipe));
     }
@@ -329,7 +349,7 @@ private Q_SLOTS:
                 QByteArray bytes = signature;
                 for (int i = 0; i < 600; ++i)
                     bytes += char(random.bounded(256));
-                const QString path = write(u"garbage"_s, bytes);
+                const QString path = write(QStringLiteral("garbage"), bytes);
                 QCOMPARE(ImageHeader::hasTransparency(path),
                          imageMagickVerdict(path).value_or(false));
             }
@@ -341,19 +361,25 @@ private Q_SLOTS:
     // stays "opaque" although the converter, decoding everything, finds it.
     void bitmapScanStopsAtReadLimit()
     {
-        const QStringList image{
-            u"-size"_s,       u"2000x1000"_s, u"xc:red"_s,           u"-alpha"_s,
-            u"transparent"_s, u"-fill"_s,     u"rgba(0,0,255,0.5)"_s};
-        const QStringList bmp3{u"-define"_s, u"bmp3:alpha=true"_s};
+        const QStringList image{QStringLiteral("-size"),
+                                QStringLiteral("2000x1000"),
+                                QStringLiteral("xc:red"),
+                                QStringLiteral("-alpha"),
+                                QStringLiteral("transparent"),
+                                QStringLiteral("-fill"),
+                                QStringLiteral("rgba(0,0,255,0.5)")};
+        const QStringList bmp3{QStringLiteral("-define"), QStringLiteral("bmp3:alpha=true")};
         // Rows are stored bottom-up: the top row comes last.
-        const QByteArray top =
-            makeCopy(u"alpha in top row"_s, image + QStringList{u"-draw"_s, u"point 0,0"_s} + bmp3,
-                     u"BMP3"_s, nullptr);
-        const QByteArray bottom =
-            makeCopy(u"alpha in bottom row"_s,
-                     image + QStringList{u"-draw"_s, u"point 0,999"_s} + bmp3, u"BMP3"_s, nullptr);
-        const QString topPath = write(u"top"_s, top);
-        const QString bottomPath = write(u"bottom"_s, bottom);
+        const QByteArray top = makeCopy(
+            QStringLiteral("alpha in top row"),
+            image + QStringList{QStringLiteral("-draw"), QStringLiteral("point 0,0")} + bmp3,
+            QStringLiteral("BMP3"), nullptr);
+        const QByteArray bottom = makeCopy(
+            QStringLiteral("alpha in bottom row"),
+            image + QStringList{QStringLiteral("-draw"), QStringLiteral("point 0,999")} + bmp3,
+            QStringLiteral("BMP3"), nullptr);
+        const QString topPath = write(QStringLiteral("top"), top);
+        const QString bottomPath = write(QStringLiteral("bottom"), bottom);
         QCOMPARE(imageMagickVerdict(topPath), std::optional<bool>(true));
         QCOMPARE(imageMagickVerdict(bottomPath), std::optional<bool>(true));
         QVERIFY(!ImageHeader::hasTransparency(topPath));

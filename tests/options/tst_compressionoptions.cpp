@@ -2,6 +2,7 @@
 #include "options/LinkLabel.h"
 #include "options/SliderThumb.h"
 #include "platform/Platform.h"
+#include "platform/WindowGeometry.h"
 #include "tests/options/OptionsPanel.h"
 
 #include <QComboBox>
@@ -12,13 +13,11 @@
 
 #include <cmath>
 
-using namespace Qt::StringLiterals;
-
-class tst_CompressionOptions : public QObject
+class TestCompressionOptions : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void controlsSitAtTheirDesignPlaces();
 
     void qualityFollowsThumb_data();
@@ -49,16 +48,16 @@ private slots:
     void scaleForScreen();
 };
 
-void tst_CompressionOptions::controlsSitAtTheirDesignPlaces()
+void TestCompressionOptions::controlsSitAtTheirDesignPlaces()
 {
     OptionsPanel panel;
     const QList<std::pair<QString, QRect>> places = {
-        {QStringLiteral("cmbDPI"), QRect(54, 347, 84, 21)},
-        {QStringLiteral("cmbOutput"), QRect(182, 347, 95, 21)},
-        {QStringLiteral("lblCF"), QRect(300, 350, 121, 17)},
-        {QStringLiteral("imgSlider"), QRect(234, 371, 11, 20)},
-        {QStringLiteral("lblCompress"), QRect(280, 373, 87, 17)},
-        {QStringLiteral("lblDefault"), QRect(374, 373, 43, 17)},
+        {QStringLiteral("cmbDPI"), Geometry::cmbDPI},
+        {QStringLiteral("cmbOutput"), Geometry::cmbOutput},
+        {QStringLiteral("lblCF"), Geometry::lblCF},
+        {QStringLiteral("imgSlider"), Geometry::imgSlider},
+        {QStringLiteral("lblCompress"), Geometry::lblCompress},
+        {QStringLiteral("lblDefault"), Geometry::lblDefault},
     };
     for (const auto &[name, geometry] : places) {
         const auto *control = panel.window->findChild<QWidget *>(name);
@@ -85,27 +84,29 @@ void tst_CompressionOptions::controlsSitAtTheirDesignPlaces()
     }
 }
 
-void tst_CompressionOptions::qualityFollowsThumb_data()
+void TestCompressionOptions::qualityFollowsThumb_data()
 {
     QTest::addColumn<float>("thumbLeft");
     QTest::addColumn<int>("quality");
     QTest::addColumn<QString>("caption");
 
-    QTest::newRow("left end gives 1, not 0") << 2000.0f << 1 << u"1% - 低质量"_s;
-    QTest::newRow("right end") << 4000.0f << 100 << u"100% - 高质量"_s;
-    QTest::newRow("design place, 75.5 truncated") << 3510.0f << 75 << u"默认推荐压缩率"_s;
-    QTest::newRow("74") << 3490.0f << 74 << u"74% - 较好"_s;
-    QTest::newRow("80") << 3600.0f << 80 << u"80% - 高质量"_s;
-    QTest::newRow("79.95 truncated") << 3599.0f << 79 << u"79% - 较好"_s;
-    QTest::newRow("60") << 3200.0f << 60 << u"60% - 较好"_s;
-    QTest::newRow("59") << 3199.0f << 59 << u"59% - 中等"_s;
-    QTest::newRow("30") << 2600.0f << 30 << u"30% - 中等"_s;
-    QTest::newRow("29") << 2599.0f << 29 << u"29% - 低质量"_s;
-    QTest::newRow("restored left of the track") << 1500.0f << 1 << u"1% - 低质量"_s;
-    QTest::newRow("restored right of the track") << 9000.0f << 100 << u"100% - 高质量"_s;
+    QTest::newRow("left end gives 1, not 0") << 2000.0f << 1 << QStringLiteral("1% - 低质量");
+    QTest::newRow("right end") << 4000.0f << 100 << QStringLiteral("100% - 高质量");
+    QTest::newRow("design place, 75.5 truncated")
+        << CompressionOptions::designThumbLeft << 75 << QStringLiteral("默认推荐压缩率");
+    QTest::newRow("74") << 3490.0f << 74 << QStringLiteral("74% - 较好");
+    QTest::newRow("80") << 3600.0f << 80 << QStringLiteral("80% - 高质量");
+    QTest::newRow("79.95 truncated") << 3599.0f << 79 << QStringLiteral("79% - 较好");
+    QTest::newRow("60") << 3200.0f << 60 << QStringLiteral("60% - 较好");
+    QTest::newRow("59") << 3199.0f << 59 << QStringLiteral("59% - 中等");
+    QTest::newRow("30") << 2600.0f << 30 << QStringLiteral("30% - 中等");
+    QTest::newRow("29") << 2599.0f << 29 << QStringLiteral("29% - 低质量");
+    QTest::newRow("restored left of the track") << 1500.0f << 1 << QStringLiteral("1% - 低质量");
+    QTest::newRow("restored right of the track")
+        << 9000.0f << 100 << QStringLiteral("100% - 高质量");
 }
 
-void tst_CompressionOptions::qualityFollowsThumb()
+void TestCompressionOptions::qualityFollowsThumb()
 {
     QFETCH(float, thumbLeft);
     QFETCH(int, quality);
@@ -125,7 +126,7 @@ void tst_CompressionOptions::qualityFollowsThumb()
     QCOMPARE(CompressionOptions::qualityCaption(quality), caption);
 }
 
-void tst_CompressionOptions::leftDragMovesAndPins_data()
+void TestCompressionOptions::leftDragMovesAndPins_data()
 {
     QTest::addColumn<float>("grabX");
     QTest::addColumn<float>("moveX");
@@ -141,7 +142,7 @@ void tst_CompressionOptions::leftDragMovesAndPins_data()
     QTest::newRow("beyond the right end pins") << 0.0f << 30000.0f << 4000.0f << 100;
 }
 
-void tst_CompressionOptions::leftDragMovesAndPins()
+void TestCompressionOptions::leftDragMovesAndPins()
 {
     QFETCH(float, grabX);
     QFETCH(float, moveX);
@@ -162,7 +163,7 @@ void tst_CompressionOptions::leftDragMovesAndPins()
     QCOMPARE(options.imgSlider()->y(), 371);
 }
 
-void tst_CompressionOptions::otherButtonsDoNotDragButStillRecompute_data()
+void TestCompressionOptions::otherButtonsDoNotDragButStillRecompute_data()
 {
     QTest::addColumn<Qt::MouseButtons>("buttons");
     QTest::newRow("right") << Qt::MouseButtons(Qt::RightButton);
@@ -170,7 +171,7 @@ void tst_CompressionOptions::otherButtonsDoNotDragButStillRecompute_data()
     QTest::newRow("left and right") << (Qt::LeftButton | Qt::RightButton);
 }
 
-void tst_CompressionOptions::otherButtonsDoNotDragButStillRecompute()
+void TestCompressionOptions::otherButtonsDoNotDragButStillRecompute()
 {
     QFETCH(Qt::MouseButtons, buttons);
 
@@ -186,10 +187,10 @@ void tst_CompressionOptions::otherButtonsDoNotDragButStillRecompute()
 
     QCOMPARE(options.thumbLeft(), 3700.0f);
     QCOMPARE(options.Quality(), 85);
-    QCOMPARE(options.qualityCaptionText(), u"85% - 高质量"_s);
+    QCOMPARE(options.qualityCaptionText(), QStringLiteral("85% - 高质量"));
 }
 
-void tst_CompressionOptions::mouseDragOnTheThumbMovesIt_data()
+void TestCompressionOptions::mouseDragOnTheThumbMovesIt_data()
 {
     QTest::addColumn<double>("twips");
     QTest::addColumn<float>("draggedLeft");
@@ -198,7 +199,7 @@ void tst_CompressionOptions::mouseDragOnTheThumbMovesIt_data()
     QTest::newRow("12 twips per pixel") << 12.0 << 3048.0f << 3200.0f;
 }
 
-void tst_CompressionOptions::mouseDragOnTheThumbMovesIt()
+void TestCompressionOptions::mouseDragOnTheThumbMovesIt()
 {
     QFETCH(double, twips);
     QFETCH(float, draggedLeft);
@@ -217,7 +218,7 @@ void tst_CompressionOptions::mouseDragOnTheThumbMovesIt()
     QCOMPARE(options.thumbLeft(), draggedLeft);
     QCOMPARE(thumb->x(), 254);
     QCOMPARE(options.Quality(), 90);
-    QCOMPARE(options.qualityCaptionText(), u"90% - 高质量"_s);
+    QCOMPARE(options.qualityCaptionText(), QStringLiteral("90% - 高质量"));
 
     QTest::mouseMove(thumb, QPoint(400, 10));
     QTest::mouseRelease(thumb, Qt::LeftButton, {}, QPoint(400, 10));
@@ -226,34 +227,35 @@ void tst_CompressionOptions::mouseDragOnTheThumbMovesIt()
     QCOMPARE(options.Quality(), 100);
 }
 
-void tst_CompressionOptions::keysStepTheQualityAsADragThere_data()
+void TestCompressionOptions::keysStepTheQualityAsADragThere_data()
 {
+    const float designPlace = CompressionOptions::designThumbLeft;
     QTest::addColumn<double>("twips");
     QTest::addColumn<float>("startLeft"); // at 15 twips per pixel; scaled with the screen
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("expectedQuality");
 
-    QTest::newRow("right from 75") << 15.0 << 3510.0f << int(Qt::Key_Right) << 76;
-    QTest::newRow("up from 75") << 15.0 << 3510.0f << int(Qt::Key_Up) << 76;
-    QTest::newRow("left from 75") << 15.0 << 3510.0f << int(Qt::Key_Left) << 74;
-    QTest::newRow("down from 75") << 15.0 << 3510.0f << int(Qt::Key_Down) << 74;
-    QTest::newRow("page up from 75") << 15.0 << 3510.0f << int(Qt::Key_PageUp) << 85;
-    QTest::newRow("page down from 75") << 15.0 << 3510.0f << int(Qt::Key_PageDown) << 65;
-    QTest::newRow("home") << 15.0 << 3510.0f << int(Qt::Key_Home) << 1;
-    QTest::newRow("end") << 15.0 << 3510.0f << int(Qt::Key_End) << 100;
+    QTest::newRow("right from 75") << 15.0 << designPlace << int(Qt::Key_Right) << 76;
+    QTest::newRow("up from 75") << 15.0 << designPlace << int(Qt::Key_Up) << 76;
+    QTest::newRow("left from 75") << 15.0 << designPlace << int(Qt::Key_Left) << 74;
+    QTest::newRow("down from 75") << 15.0 << designPlace << int(Qt::Key_Down) << 74;
+    QTest::newRow("page up from 75") << 15.0 << designPlace << int(Qt::Key_PageUp) << 85;
+    QTest::newRow("page down from 75") << 15.0 << designPlace << int(Qt::Key_PageDown) << 65;
+    QTest::newRow("home") << 15.0 << designPlace << int(Qt::Key_Home) << 1;
+    QTest::newRow("end") << 15.0 << designPlace << int(Qt::Key_End) << 100;
     QTest::newRow("right from the left end") << 15.0 << 2000.0f << int(Qt::Key_Right) << 2;
     QTest::newRow("left at the left end") << 15.0 << 2000.0f << int(Qt::Key_Left) << 1;
     QTest::newRow("left inside quality 1") << 15.0 << 2030.0f << int(Qt::Key_Left) << 1;
     QTest::newRow("page up near the right end") << 15.0 << 3960.0f << int(Qt::Key_PageUp) << 100;
     QTest::newRow("right at the right end") << 15.0 << 4000.0f << int(Qt::Key_Right) << 100;
-    QTest::newRow("12 twips: right") << 12.0 << 3510.0f << int(Qt::Key_Right) << 76;
-    QTest::newRow("12 twips: page down") << 12.0 << 3510.0f << int(Qt::Key_PageDown) << 65;
+    QTest::newRow("12 twips: right") << 12.0 << designPlace << int(Qt::Key_Right) << 76;
+    QTest::newRow("12 twips: page down") << 12.0 << designPlace << int(Qt::Key_PageDown) << 65;
     QTest::newRow("10 twips: left") << 10.0 << 3000.0f << int(Qt::Key_Left) << 49;
 }
 
 // A key moves the thumb to a place the pointer could drag it to, and the quality and caption
 // it gives are the ones such a drag gives.
-void tst_CompressionOptions::keysStepTheQualityAsADragThere()
+void TestCompressionOptions::keysStepTheQualityAsADragThere()
 {
     QFETCH(double, twips);
     QFETCH(float, startLeft);
@@ -291,7 +293,7 @@ void tst_CompressionOptions::keysStepTheQualityAsADragThere()
     QCOMPARE(thumb->x(), byKey.options->imgSlider()->x());
 }
 
-void tst_CompressionOptions::everyArrowPressIsOneQualityStep()
+void TestCompressionOptions::everyArrowPressIsOneQualityStep()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
@@ -316,33 +318,37 @@ void tst_CompressionOptions::everyArrowPressIsOneQualityStep()
     QCOMPARE(options.Quality(), 1);
 }
 
-void tst_CompressionOptions::shortenPathCaption_data()
+void TestCompressionOptions::shortenPathCaption_data()
 {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("shown");
 
     QTest::newRow("empty") << QString() << QString();
-    QTest::newRow("five stays") << u"D:\\ab"_s << u"D:\\ab"_s;
-    QTest::newRow("six gets the dots") << u"D:\\out"_s << u"D:\\out.."_s;
-    QTest::newRow("ten stays whole") << u"D:\\photos\\"_s << u"D:\\photos\\.."_s;
-    QTest::newRow("longer is cut at ten") << u"D:\\photos\\small"_s << u"D:\\photos\\.."_s;
-    QTest::newRow("default folder") << u"C:\\压缩图片输出"_s << u"C:\\压缩图片输出.."_s;
-    QTest::newRow("pair not split") << u"/home/use😀/x"_s << u"/home/use😀.."_s;
+    QTest::newRow("five stays") << QStringLiteral("D:\\ab") << QStringLiteral("D:\\ab");
+    QTest::newRow("six gets the dots") << QStringLiteral("D:\\out") << QStringLiteral("D:\\out..");
+    QTest::newRow("ten stays whole")
+        << QStringLiteral("D:\\photos\\") << QStringLiteral("D:\\photos\\..");
+    QTest::newRow("longer is cut at ten")
+        << QStringLiteral("D:\\photos\\small") << QStringLiteral("D:\\photos\\..");
+    QTest::newRow("default folder")
+        << QStringLiteral("C:\\压缩图片输出") << QStringLiteral("C:\\压缩图片输出..");
+    QTest::newRow("pair not split")
+        << QStringLiteral("/home/use😀/x") << QStringLiteral("/home/use😀..");
 }
 
-void tst_CompressionOptions::shortenPathCaption()
+void TestCompressionOptions::shortenPathCaption()
 {
     QFETCH(QString, caption);
     QFETCH(QString, shown);
     QCOMPARE(CompressionOptions::ShortenPathCaption(caption), shown);
 }
 
-void tst_CompressionOptions::outputChangesIgnoredWhileLoading()
+void TestCompressionOptions::outputChangesIgnoredWhileLoading()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
     options.setOptionsLoading(true);
-    options.lblCF()->setText(u"unchanged"_s);
+    options.lblCF()->setText(QStringLiteral("unchanged"));
 
     options.cmbOutput()->setCurrentIndex(1);
     options.cmbOutput_Click();
@@ -350,10 +356,10 @@ void tst_CompressionOptions::outputChangesIgnoredWhileLoading()
     options.lblDefault_Click();
 
     QCOMPARE(panel.chooserCalls(), 0);
-    QCOMPARE(options.lblCF()->text(), u"unchanged"_s);
+    QCOMPARE(options.lblCF()->text(), QStringLiteral("unchanged"));
 }
 
-void tst_CompressionOptions::pathLabelOpensChooserEvenWhenCustomIsSelected()
+void TestCompressionOptions::pathLabelOpensChooserEvenWhenCustomIsSelected()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
@@ -365,7 +371,7 @@ void tst_CompressionOptions::pathLabelOpensChooserEvenWhenCustomIsSelected()
     QCOMPARE(panel.chooserCalls(), 1);
     QCOMPARE(options.outputChoice(), 1);
     QCOMPARE(options.OutputFolder(), first.path());
-    QCOMPARE(panel.prompts.first(), u"请选择一个文件夹"_s);
+    QCOMPARE(panel.prompts.first(), QStringLiteral("请选择一个文件夹"));
     QCOMPARE(panel.owners.first(), panel.window.get());
 
     // A real click on the label, while "自定义..." is already selected.
@@ -378,11 +384,11 @@ void tst_CompressionOptions::pathLabelOpensChooserEvenWhenCustomIsSelected()
     QCOMPARE(options.lblCF()->toolTip(), second.path());
 }
 
-void tst_CompressionOptions::cancelledChooserFallsBackToDefaultFolder()
+void TestCompressionOptions::cancelledChooserFallsBackToDefaultFolder()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
-    options.setOutputFolder(u"/somewhere/else"_s);
+    options.setOutputFolder(QStringLiteral("/somewhere/else"));
     panel.nextFolder.clear();
 
     options.cmbOutput()->setCurrentIndex(1);
@@ -392,15 +398,15 @@ void tst_CompressionOptions::cancelledChooserFallsBackToDefaultFolder()
     QCOMPARE(panel.chooserCalls(), 1);
     QCOMPARE(options.OutputFolder(), folder);
     QCOMPARE(options.lblCF()->toolTip(), folder);
-    QCOMPARE(options.lblCF()->text(), folder.left(10) + u".."_s);
+    QCOMPARE(options.lblCF()->text(), folder.left(10) + QStringLiteral(".."));
 }
 
-void tst_CompressionOptions::confirmedChooserShowsFolder()
+void TestCompressionOptions::confirmedChooserShowsFolder()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
     QTemporaryDir dir;
-    const QString folder = dir.path() + u"/照片 small"_s;
+    const QString folder = dir.path() + QStringLiteral("/照片 small");
     QVERIFY(QDir().mkpath(folder));
     panel.nextFolder = folder;
 
@@ -409,10 +415,10 @@ void tst_CompressionOptions::confirmedChooserShowsFolder()
 
     QCOMPARE(options.OutputFolder(), folder);
     QCOMPARE(options.lblCF()->toolTip(), folder);
-    QCOMPARE(options.lblCF()->text(), folder.left(10) + u".."_s);
+    QCOMPARE(options.lblCF()->text(), folder.left(10) + QStringLiteral(".."));
 }
 
-void tst_CompressionOptions::userPicksOutputEntries()
+void TestCompressionOptions::userPicksOutputEntries()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
@@ -429,19 +435,19 @@ void tst_CompressionOptions::userPicksOutputEntries()
     QTest::keyClick(output, Qt::Key_Up);
     QCOMPARE(output->currentIndex(), 0);
     QCOMPARE(panel.chooserCalls(), 1);
-    QCOMPARE(options.lblCF()->text(), u"图片原始路径"_s);
+    QCOMPARE(options.lblCF()->text(), QStringLiteral("图片原始路径"));
     QCOMPARE(options.OutputFolder(), dir.path());
     QCOMPARE(options.lblCF()->toolTip(), dir.path());
 }
 
-void tst_CompressionOptions::defaultValuesRestoreEverything()
+void TestCompressionOptions::defaultValuesRestoreEverything()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
-    const QString chosen = u"/data/exports/2024"_s;
+    const QString chosen = QStringLiteral("/data/exports/2024");
     panel.nextFolder = chosen;
     options.lblCF_Click();
-    options.setResizeText(u"50%"_s);
+    options.setResizeText(QStringLiteral("50%"));
     options.lblCF_MouseMove();
     options.setThumbLeft(3900);
     options.imgSlider_MouseMove(Qt::NoButton, 0);
@@ -449,15 +455,15 @@ void tst_CompressionOptions::defaultValuesRestoreEverything()
 
     options.lblDefault_Click();
 
-    QCOMPARE(options.resizeText(), u"不变"_s);
+    QCOMPARE(options.resizeText(), QStringLiteral("不变"));
     QCOMPARE(options.outputChoice(), 0);
     QVERIFY(!options.lblCF()->isBold());
-    QCOMPARE(options.qualityCaptionText(), u"默认推荐压缩率"_s);
+    QCOMPARE(options.qualityCaptionText(), QStringLiteral("默认推荐压缩率"));
     QCOMPARE(options.thumbLeft(), 3500.0f);
     QCOMPARE(options.imgSlider()->x(), 233);
     QCOMPARE(options.Quality(), 75);
     QCOMPARE(options.OutputFolder(), Platform::defaultOutputFolder());
-    QCOMPARE(options.lblCF()->text(), u"图片原始路径"_s);
+    QCOMPARE(options.lblCF()->text(), QStringLiteral("图片原始路径"));
     QCOMPARE(options.lblCF()->toolTip(), chosen);
     QCOMPARE(panel.chooserCalls(), 1);
 
@@ -467,7 +473,7 @@ void tst_CompressionOptions::defaultValuesRestoreEverything()
     QCOMPARE(options.thumbLeft(), 2800.0f);
 }
 
-void tst_CompressionOptions::linkLabelsTurnBoldAndBack()
+void TestCompressionOptions::linkLabelsTurnBoldAndBack()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
@@ -489,10 +495,10 @@ void tst_CompressionOptions::linkLabelsTurnBoldAndBack()
     QVERIFY(options.lblCF()->font().underline());
 }
 
-void tst_CompressionOptions::linkLabelClickNeedsLeftPressAndReleaseInside()
+void TestCompressionOptions::linkLabelClickNeedsLeftPressAndReleaseInside()
 {
     QWidget window;
-    auto *link = new LinkLabel(u"为什么?"_s, &window);
+    auto *link = new LinkLabel(QStringLiteral("为什么?"), &window);
     link->setGeometry(10, 10, 60, 17);
     window.show();
     QSignalSpy clicks(link, &LinkLabel::clicked);
@@ -510,15 +516,15 @@ void tst_CompressionOptions::linkLabelClickNeedsLeftPressAndReleaseInside()
     QCOMPARE(presses.count(), 3);
 }
 
-void tst_CompressionOptions::startupDefaultsOpenNoChooser()
+void TestCompressionOptions::startupDefaultsOpenNoChooser()
 {
     OptionsPanel panel;
     CompressionOptions &options = *panel.options;
     options.setSliderBounds(100, 200);
-    options.setResizeText(u"640x480"_s);
+    options.setResizeText(QStringLiteral("640x480"));
     options.lblCF_Click();
     options.setQuality(10);
-    options.setOutputFolder(u"/elsewhere"_s);
+    options.setOutputFolder(QStringLiteral("/elsewhere"));
     const qsizetype calls = panel.chooserCalls();
 
     options.setStartupDefaults();
@@ -526,14 +532,14 @@ void tst_CompressionOptions::startupDefaultsOpenNoChooser()
     QCOMPARE(panel.chooserCalls(), calls);
     QCOMPARE(options.SliderMin(), 2000);
     QCOMPARE(options.SliderMax(), 4000);
-    QCOMPARE(options.resizeText(), u"不变"_s);
+    QCOMPARE(options.resizeText(), QStringLiteral("不变"));
     QCOMPARE(options.outputChoice(), 0);
-    QCOMPARE(options.lblCF()->text(), u"图片原始路径"_s);
+    QCOMPARE(options.lblCF()->text(), QStringLiteral("图片原始路径"));
     QCOMPARE(options.OutputFolder(), Platform::defaultOutputFolder());
     QCOMPARE(options.Quality(), 75);
 }
 
-void tst_CompressionOptions::scaleForScreen_data()
+void TestCompressionOptions::scaleForScreen_data()
 {
     QTest::addColumn<qint16>("sliderMin");
     QTest::addColumn<qint16>("sliderMax");
@@ -554,7 +560,7 @@ void tst_CompressionOptions::scaleForScreen_data()
         << qint16(2000) << qint16(30000) << 30.0 << 30.0 << qint16(4000) << qint16(30000);
 }
 
-void tst_CompressionOptions::scaleForScreen()
+void TestCompressionOptions::scaleForScreen()
 {
     QFETCH(qint16, sliderMin);
     QFETCH(qint16, sliderMax);
@@ -574,7 +580,8 @@ void tst_CompressionOptions::scaleForScreen()
 
     QCOMPARE(options.SliderMin(), scaledMin);
     QCOMPARE(options.SliderMax(), scaledMax);
-    QCOMPARE(options.thumbLeft(), static_cast<float>(3510 * twipsX / 15));
+    QCOMPARE(options.thumbLeft(),
+             static_cast<float>(CompressionOptions::designThumbLeft * twipsX / 15));
     QCOMPARE(options.twipsPerPixelX(), twipsX);
     QCOMPARE(options.twipsPerPixelY(), twipsY);
     QList<QRect> after;
@@ -583,5 +590,5 @@ void tst_CompressionOptions::scaleForScreen()
     QCOMPARE(after, before);
 }
 
-QTEST_MAIN(tst_CompressionOptions)
+QTEST_MAIN(TestCompressionOptions)
 #include "tst_compressionoptions.moc"

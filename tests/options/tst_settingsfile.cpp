@@ -17,8 +17,6 @@
 
 #include <unistd.h>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 // A panel as start-up leaves it just before the settings file is read.
@@ -41,11 +39,11 @@ QByteArray sixLines(const QByteArray &folder, const QByteArray &quality, const Q
 
 } // namespace
 
-class tst_SettingsFile : public QObject
+class TestSettingsFile : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void firstSaveWritesDefaults();
     void everyLineRoundTrips();
     void thumbIsStoredInDesignUnits();
@@ -74,10 +72,10 @@ private:
     QTemporaryDir m_dir;
 };
 
-void tst_SettingsFile::firstSaveWritesDefaults()
+void TestSettingsFile::firstSaveWritesDefaults()
 {
     LoadingPanel panel;
-    const QString path = m_dir.filePath(u"first/tessaly.ini"_s);
+    const QString path = m_dir.filePath(QStringLiteral("first/tessaly.ini"));
     SettingsFile::LoadSettings(*panel.options, path); // no file yet
 
     QString message;
@@ -87,19 +85,19 @@ void tst_SettingsFile::firstSaveWritesDefaults()
                                              " 3510 ", "默认推荐压缩率", " 0 "));
 }
 
-void tst_SettingsFile::everyLineRoundTrips()
+void TestSettingsFile::everyLineRoundTrips()
 {
     OptionsPanel saved;
     CompressionOptions &options = *saved.options;
     // Commas and leading quotes survive: lines are read whole.
-    const QString folder = m_dir.filePath(u"输出, 照片 \"旧\""_s);
+    const QString folder = m_dir.filePath(QStringLiteral("输出, 照片 \"旧\""));
     saved.nextFolder = folder;
     options.lblCF_Click();
     options.setQuality(42);
-    options.setResizeText(u"\"50%\", sharp"_s);
+    options.setResizeText(QStringLiteral("\"50%\", sharp"));
     options.setThumbLeft(2847.5f);
-    options.setQualityCaptionText(u"42% - 中等"_s);
-    const QString path = m_dir.filePath(u"roundtrip.ini"_s);
+    options.setQualityCaptionText(QStringLiteral("42% - 中等"));
+    const QString path = m_dir.filePath(QStringLiteral("roundtrip.ini"));
     QVERIFY(SettingsFile::SaveSettings(options, path, nullptr));
     QCOMPARE(TestFiles::read(path),
              sixLines(folder.toUtf8(), "42", "\"50%\", sharp", " 2847.5 ", "42% - 中等", " 1 "));
@@ -110,21 +108,21 @@ void tst_SettingsFile::everyLineRoundTrips()
     const CompressionOptions &restored = *loaded.options;
     QCOMPARE(restored.OutputFolder(), folder);
     QCOMPARE(restored.Quality(), 42);
-    QCOMPARE(restored.resizeText(), u"\"50%\", sharp"_s);
+    QCOMPARE(restored.resizeText(), QStringLiteral("\"50%\", sharp"));
     QCOMPARE(restored.thumbLeft(), 2848.0f); // halves to even
-    QCOMPARE(restored.qualityCaptionText(), u"42% - 中等"_s);
+    QCOMPARE(restored.qualityCaptionText(), QStringLiteral("42% - 中等"));
     QCOMPARE(restored.outputChoice(), 1);
-    QCOMPARE(restored.lblCF()->text(), folder.left(10) + u".."_s);
+    QCOMPARE(restored.lblCF()->text(), folder.left(10) + QStringLiteral(".."));
     QCOMPARE(restored.lblCF()->toolTip(), folder);
     QCOMPARE(loaded.chooserCalls(), 0);
 }
 
-void tst_SettingsFile::thumbIsStoredInDesignUnits()
+void TestSettingsFile::thumbIsStoredInDesignUnits()
 {
     OptionsPanel saved;
     saved.options->scaleForScreen(12, 12);
     saved.options->setThumbLeft(2809); // one twip right of the design place, at 12
-    const QString path = m_dir.filePath(u"scaled.ini"_s);
+    const QString path = m_dir.filePath(QStringLiteral("scaled.ini"));
     QVERIFY(SettingsFile::SaveSettings(*saved.options, path, nullptr));
     QCOMPARE(TestFiles::read(path).split('\n').value(3), " 3511.25 \r");
 
@@ -138,8 +136,9 @@ void tst_SettingsFile::thumbIsStoredInDesignUnits()
     QCOMPARE(loaded.options->imgSlider()->x(), saved.options->imgSlider()->x());
 }
 
-void tst_SettingsFile::badValuesFallBack_data()
+void TestSettingsFile::badValuesFallBack_data()
 {
+    const float designPlace = CompressionOptions::designThumbLeft;
     QTest::addColumn<QByteArray>("quality");
     QTest::addColumn<QByteArray>("thumb");
     QTest::addColumn<QByteArray>("choice");
@@ -158,18 +157,18 @@ void tst_SettingsFile::badValuesFallBack_data()
     QTest::newRow("floored towards minus")
         << QByteArray("-0.5") << QByteArray("2000") << QByteArray("-1") << -1 << 2000.0f << 1;
     QTest::newRow("too large") << QByteArray("99999") << QByteArray("1e30") << QByteArray("1.5")
-                               << 75 << 3510.0f << 1;
+                               << 75 << designPlace << 1;
     QTest::newRow("not numbers") << QByteArray("abc") << QByteArray("NaN") << QByteArray("0.5")
-                                 << 75 << 3510.0f << 0;
-    QTest::newRow("just past 16 bits")
-        << QByteArray("32768") << QByteArray("-32769") << QByteArray("40000") << 75 << 3510.0f << 0;
-    QTest::newRow("empty values") << QByteArray() << QByteArray() << QByteArray() << 75 << 3510.0f
-                                  << 0;
+                                 << 75 << designPlace << 0;
+    QTest::newRow("just past 16 bits") << QByteArray("32768") << QByteArray("-32769")
+                                       << QByteArray("40000") << 75 << designPlace << 0;
+    QTest::newRow("empty values") << QByteArray() << QByteArray() << QByteArray() << 75
+                                  << designPlace << 0;
     QTest::newRow("infinity") << QByteArray("inf") << QByteArray("-inf") << QByteArray("0") << 75
-                              << 3510.0f << 0;
+                              << designPlace << 0;
 }
 
-void tst_SettingsFile::badValuesFallBack()
+void TestSettingsFile::badValuesFallBack()
 {
     QFETCH(QByteArray, quality);
     QFETCH(QByteArray, thumb);
@@ -178,7 +177,7 @@ void tst_SettingsFile::badValuesFallBack()
     QFETCH(float, expectedThumb);
     QFETCH(int, expectedChoice);
 
-    const QString path = m_dir.filePath(u"bad.ini"_s);
+    const QString path = m_dir.filePath(QStringLiteral("bad.ini"));
     QVERIFY(TestFiles::write(path, sixLines("/srv/out", quality, "50%", thumb, "随便", choice)));
 
     LoadingPanel panel(path);
@@ -186,15 +185,16 @@ void tst_SettingsFile::badValuesFallBack()
     QCOMPARE(options.Quality(), expectedQuality);
     QCOMPARE(options.thumbLeft(), expectedThumb);
     QCOMPARE(options.outputChoice(), expectedChoice);
-    QCOMPARE(options.lblCF()->text(), expectedChoice ? u"/srv/out.."_s : u"图片原始路径"_s);
+    QCOMPARE(options.lblCF()->text(),
+             expectedChoice ? QStringLiteral("/srv/out..") : QStringLiteral("图片原始路径"));
     // The text lines are taken as they stand, whatever the numbers did.
-    QCOMPARE(options.OutputFolder(), u"/srv/out"_s);
-    QCOMPARE(options.resizeText(), u"50%"_s);
-    QCOMPARE(options.qualityCaptionText(), u"随便"_s);
+    QCOMPARE(options.OutputFolder(), QStringLiteral("/srv/out"));
+    QCOMPARE(options.resizeText(), QStringLiteral("50%"));
+    QCOMPARE(options.qualityCaptionText(), QStringLiteral("随便"));
     QCOMPARE(panel.chooserCalls(), 0);
 }
 
-void tst_SettingsFile::shortFilesKeepDefaultsForMissingLines_data()
+void TestSettingsFile::shortFilesKeepDefaultsForMissingLines_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("folder");
@@ -202,25 +202,27 @@ void tst_SettingsFile::shortFilesKeepDefaultsForMissingLines_data()
     QTest::addColumn<QString>("resize");
 
     const QString home = Platform::defaultOutputFolder();
-    QTest::newRow("empty") << QByteArray() << home << 75 << u"不变"_s;
-    QTest::newRow("one line") << QByteArray("/srv/out\r\n") << u"/srv/out"_s << 75 << u"不变"_s;
+    QTest::newRow("empty") << QByteArray() << home << 75 << QStringLiteral("不变");
+    QTest::newRow("one line") << QByteArray("/srv/out\r\n") << QStringLiteral("/srv/out") << 75
+                              << QStringLiteral("不变");
     QTest::newRow("one line, no line end")
-        << QByteArray("/srv/out") << u"/srv/out"_s << 75 << u"不变"_s;
-    QTest::newRow("two lines") << QByteArray("/srv/out\r\n60\r\n") << u"/srv/out"_s << 60
-                               << u"不变"_s;
+        << QByteArray("/srv/out") << QStringLiteral("/srv/out") << 75 << QStringLiteral("不变");
+    QTest::newRow("two lines") << QByteArray("/srv/out\r\n60\r\n") << QStringLiteral("/srv/out")
+                               << 60 << QStringLiteral("不变");
     QTest::newRow("empty folder line")
-        << QByteArray("\r\n60\r\n800x600\r\n") << home << 60 << u"800x600"_s;
-    QTest::newRow("relative folder line") << QByteArray("out\r\n60\r\n") << home << 60 << u"不变"_s;
+        << QByteArray("\r\n60\r\n800x600\r\n") << home << 60 << QStringLiteral("800x600");
+    QTest::newRow("relative folder line")
+        << QByteArray("out\r\n60\r\n") << home << 60 << QStringLiteral("不变");
 }
 
-void tst_SettingsFile::shortFilesKeepDefaultsForMissingLines()
+void TestSettingsFile::shortFilesKeepDefaultsForMissingLines()
 {
     QFETCH(QByteArray, content);
     QFETCH(QString, folder);
     QFETCH(int, quality);
     QFETCH(QString, resize);
 
-    const QString path = m_dir.filePath(u"short.ini"_s);
+    const QString path = m_dir.filePath(QStringLiteral("short.ini"));
     QVERIFY(TestFiles::write(path, content));
     LoadingPanel panel(path);
 
@@ -228,13 +230,13 @@ void tst_SettingsFile::shortFilesKeepDefaultsForMissingLines()
     QCOMPARE(options.OutputFolder(), folder);
     QCOMPARE(options.Quality(), quality);
     QCOMPARE(options.resizeText(), resize);
-    QCOMPARE(options.thumbLeft(), 3510.0f);
-    QCOMPARE(options.qualityCaptionText(), u"默认推荐压缩率"_s);
+    QCOMPARE(options.thumbLeft(), CompressionOptions::designThumbLeft);
+    QCOMPARE(options.qualityCaptionText(), QStringLiteral("默认推荐压缩率"));
     QCOMPARE(options.outputChoice(), 0);
-    QCOMPARE(options.lblCF()->text(), u"图片原始路径"_s);
+    QCOMPARE(options.lblCF()->text(), QStringLiteral("图片原始路径"));
 }
 
-void tst_SettingsFile::lineEndingsAndByteOrderMark_data()
+void TestSettingsFile::lineEndingsAndByteOrderMark_data()
 {
     QTest::addColumn<QByteArray>("content");
     const QByteArray lines = sixLines("/srv/相片", "61", "800x600", " 3300 ", "61% - 较好", " 1 ");
@@ -244,36 +246,36 @@ void tst_SettingsFile::lineEndingsAndByteOrderMark_data()
     QTest::newRow("twenty lines") << lines + QByteArray("extra\r\n").repeated(14);
 }
 
-void tst_SettingsFile::lineEndingsAndByteOrderMark()
+void TestSettingsFile::lineEndingsAndByteOrderMark()
 {
     QFETCH(QByteArray, content);
-    const QString path = m_dir.filePath(u"endings.ini"_s);
+    const QString path = m_dir.filePath(QStringLiteral("endings.ini"));
     QVERIFY(TestFiles::write(path, content));
     LoadingPanel panel(path);
 
     const CompressionOptions &options = *panel.options;
-    QCOMPARE(options.OutputFolder(), u"/srv/相片"_s);
+    QCOMPARE(options.OutputFolder(), QStringLiteral("/srv/相片"));
     QCOMPARE(options.Quality(), 61);
-    QCOMPARE(options.resizeText(), u"800x600"_s);
+    QCOMPARE(options.resizeText(), QStringLiteral("800x600"));
     QCOMPARE(options.thumbLeft(), 3300.0f);
-    QCOMPARE(options.qualityCaptionText(), u"61% - 较好"_s);
+    QCOMPARE(options.qualityCaptionText(), QStringLiteral("61% - 较好"));
     QCOMPARE(options.outputChoice(), 1);
 }
 
-void tst_SettingsFile::byteOrderMarkMeansUtf8WhateverTheCodePage_data()
+void TestSettingsFile::byteOrderMarkMeansUtf8WhateverTheCodePage_data()
 {
     QTest::addColumn<bool>("mark");
     QTest::newRow("with mark") << true;
     QTest::newRow("without mark") << false;
 }
 
-void tst_SettingsFile::byteOrderMarkMeansUtf8WhateverTheCodePage()
+void TestSettingsFile::byteOrderMarkMeansUtf8WhateverTheCodePage()
 {
     // On Windows the system's code page is rarely UTF-8; an editor that saved the file as
     // UTF-8 marked it so. Latin-1 stands in for such a code page here.
     QFETCH(bool, mark);
     const QByteArray lines = sixLines("/srv/相片", "61", "800x600", " 3300 ", "61% - 较好", " 1 ");
-    const QString path = m_dir.filePath(u"marked.ini"_s);
+    const QString path = m_dir.filePath(QStringLiteral("marked.ini"));
     QVERIFY(TestFiles::write(path, mark ? QByteArray("\xEF\xBB\xBF") + lines : lines));
     LoadingPanel panel;
     SettingsFile::LoadSettings(*panel.options, path, QStringConverter::Latin1);
@@ -288,10 +290,10 @@ void tst_SettingsFile::byteOrderMarkMeansUtf8WhateverTheCodePage()
     QCOMPARE(options.outputChoice(), 1);
 }
 
-void tst_SettingsFile::customChoiceShowsStoredFolderWithoutChooser()
+void TestSettingsFile::customChoiceShowsStoredFolderWithoutChooser()
 {
-    const QString folder = u"/mnt/"_s + QString(10000, u'长');
-    const QString path = m_dir.filePath(u"long.ini"_s);
+    const QString folder = QStringLiteral("/mnt/") + QString(10000, u'长');
+    const QString path = m_dir.filePath(QStringLiteral("long.ini"));
     QVERIFY(TestFiles::write(
         path, sixLines(folder.toUtf8(), "75", "不变", " 3510 ", "默认推荐压缩率", " 1 ")));
 
@@ -302,17 +304,17 @@ void tst_SettingsFile::customChoiceShowsStoredFolderWithoutChooser()
     QCOMPARE(panel.chooserCalls(), 0);
     QCOMPARE(panel.options->OutputFolder(), folder);
     QCOMPARE(panel.options->outputChoice(), 1);
-    QCOMPARE(panel.options->lblCF()->text(), u"/mnt/长长长长长.."_s);
+    QCOMPARE(panel.options->lblCF()->text(), QStringLiteral("/mnt/长长长长长.."));
     QCOMPARE(panel.options->lblCF()->toolTip(), folder);
 }
 
-void tst_SettingsFile::unusableFilesLeaveDefaults()
+void TestSettingsFile::unusableFilesLeaveDefaults()
 {
     TESSALY_RUN_UNPRIVILEGED();
-    const QString missing = m_dir.filePath(u"missing.ini"_s);
-    const QString directory = m_dir.filePath(u"directory.ini"_s);
+    const QString missing = m_dir.filePath(QStringLiteral("missing.ini"));
+    const QString directory = m_dir.filePath(QStringLiteral("directory.ini"));
     QVERIFY(QDir().mkpath(directory));
-    const QString unreadable = m_dir.filePath(u"unreadable.ini"_s);
+    const QString unreadable = m_dir.filePath(QStringLiteral("unreadable.ini"));
     QVERIFY(TestFiles::write(unreadable, sixLines("/srv/x", "10", "1x1", "1", "c", "1")));
     QVERIFY(QFile::setPermissions(unreadable, QFileDevice::Permissions()));
     const bool canStillRead = QFile(unreadable).open(QIODevice::ReadOnly);
@@ -323,7 +325,7 @@ void tst_SettingsFile::unusableFilesLeaveDefaults()
         LoadingPanel panel(path);
         QCOMPARE(panel.options->OutputFolder(), Platform::defaultOutputFolder());
         QCOMPARE(panel.options->Quality(), 75);
-        QCOMPARE(panel.options->resizeText(), u"不变"_s);
+        QCOMPARE(panel.options->resizeText(), QStringLiteral("不变"));
         QCOMPARE(panel.options->outputChoice(), 0);
     }
     QFile::setPermissions(unreadable, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -331,13 +333,13 @@ void tst_SettingsFile::unusableFilesLeaveDefaults()
         QSKIP("file permissions do not apply to this user; the unreadable file was not tried");
 }
 
-void tst_SettingsFile::garbageIsSurvivedAndRepairedByTheNextSave()
+void TestSettingsFile::garbageIsSurvivedAndRepairedByTheNextSave()
 {
     QByteArray garbage(8192, Qt::Uninitialized);
     QRandomGenerator random(20240611);
     for (char &byte : garbage)
         byte = static_cast<char>(random.bounded(256));
-    const QString path = m_dir.filePath(u"garbage.ini"_s);
+    const QString path = m_dir.filePath(QStringLiteral("garbage.ini"));
     QVERIFY(TestFiles::write(path, garbage));
 
     LoadingPanel panel(path);
@@ -351,17 +353,17 @@ void tst_SettingsFile::garbageIsSurvivedAndRepairedByTheNextSave()
     // The repaired file is stable: read and written again, it stays the same bytes.
     LoadingPanel again;
     SettingsFile::LoadSettings(*again.options, path);
-    const QString copy = m_dir.filePath(u"garbage-again.ini"_s);
+    const QString copy = m_dir.filePath(QStringLiteral("garbage-again.ini"));
     QVERIFY(SettingsFile::SaveSettings(*again.options, copy, nullptr));
     QCOMPARE(TestFiles::read(copy), written);
 }
 
-void tst_SettingsFile::folderWithLineBreakKeepsTheOtherLinesInPlace()
+void TestSettingsFile::folderWithLineBreakKeepsTheOtherLinesInPlace()
 {
     OptionsPanel panel;
-    panel.options->setOutputFolder(m_dir.filePath(u"two\nlines"_s));
+    panel.options->setOutputFolder(m_dir.filePath(QStringLiteral("two\nlines")));
     panel.options->setQuality(33);
-    const QString path = m_dir.filePath(u"linebreak.ini"_s);
+    const QString path = m_dir.filePath(QStringLiteral("linebreak.ini"));
     QVERIFY(SettingsFile::SaveSettings(*panel.options, path, nullptr));
 
     const QList<QByteArray> lines = TestFiles::read(path).split('\n');
@@ -370,32 +372,34 @@ void tst_SettingsFile::folderWithLineBreakKeepsTheOtherLinesInPlace()
     QCOMPARE(lines.at(1), "33\r");
 }
 
-void tst_SettingsFile::saveCreatesMissingFolder()
+void TestSettingsFile::saveCreatesMissingFolder()
 {
     OptionsPanel panel;
-    const QString path = m_dir.filePath(u"new/config/tessaly.ini"_s);
+    const QString path = m_dir.filePath(QStringLiteral("new/config/tessaly.ini"));
     QVERIFY(SettingsFile::SaveSettings(*panel.options, path, nullptr));
     QCOMPARE(TestFiles::read(path).count("\r\n"), 6);
 }
 
-void tst_SettingsFile::saveFailuresAreReported_data()
+void TestSettingsFile::saveFailuresAreReported_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("keptFile");
     QTest::addColumn<QString>("reason");
 
-    const QString directory = m_dir.filePath(u"dir-at-path/tessaly.ini"_s);
-    QVERIFY(TestFiles::write(directory + u"/inside.txt"_s, "keep me"));
+    const QString directory = m_dir.filePath(QStringLiteral("dir-at-path/tessaly.ini"));
+    QVERIFY(TestFiles::write(directory + QStringLiteral("/inside.txt"), "keep me"));
     QTest::newRow("a directory at the settings path")
-        << directory << directory + u"/inside.txt"_s << u"该位置已有一个同名的文件夹"_s;
+        << directory << directory + QStringLiteral("/inside.txt")
+        << QStringLiteral("该位置已有一个同名的文件夹");
 
-    const QString blocker = m_dir.filePath(u"plain-file"_s);
+    const QString blocker = m_dir.filePath(QStringLiteral("plain-file"));
     QVERIFY(TestFiles::write(blocker, "keep me"));
     QTest::newRow("a file where the folder should be")
-        << blocker + u"/tessaly.ini"_s << blocker << u"所在的文件夹不存在"_s;
+        << blocker + QStringLiteral("/tessaly.ini") << blocker
+        << QStringLiteral("所在的文件夹不存在");
 }
 
-void tst_SettingsFile::saveFailuresAreReported()
+void TestSettingsFile::saveFailuresAreReported()
 {
     QFETCH(QString, path);
     QFETCH(QString, keptFile);
@@ -405,16 +409,16 @@ void tst_SettingsFile::saveFailuresAreReported()
     QString message;
     QVERIFY(!SettingsFile::SaveSettings(*panel.options, path, &message));
     QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
-    QVERIFY2(message.startsWith(u"无法保存设置文件"_s), qPrintable(message));
+    QVERIFY2(message.startsWith(QStringLiteral("无法保存设置文件")), qPrintable(message));
     QVERIFY2(message.contains(reason), qPrintable(message));
     QCOMPARE(TestFiles::read(keptFile), "keep me");
 }
 
-void tst_SettingsFile::readOnlyFolderKeepsOldFile()
+void TestSettingsFile::readOnlyFolderKeepsOldFile()
 {
     TESSALY_RUN_UNPRIVILEGED();
-    const QString folder = m_dir.filePath(u"readonly"_s);
-    const QString path = folder + u"/tessaly.ini"_s;
+    const QString folder = m_dir.filePath(QStringLiteral("readonly"));
+    const QString path = folder + QStringLiteral("/tessaly.ini");
     const QByteArray old = sixLines("/old", "50", "不变", " 3000 ", "50% - 中等", " 0 ");
     QVERIFY(TestFiles::write(path, old));
     QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
@@ -422,7 +426,7 @@ void tst_SettingsFile::readOnlyFolderKeepsOldFile()
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                           QFileDevice::ExeOwner);
     });
-    if (QFile probe(folder + u"/probe"_s); probe.open(QIODevice::WriteOnly)) {
+    if (QFile probe(folder + QStringLiteral("/probe")); probe.open(QIODevice::WriteOnly)) {
         probe.remove();
         QSKIP("folder permissions do not apply to this user");
     }
@@ -435,12 +439,12 @@ void tst_SettingsFile::readOnlyFolderKeepsOldFile()
     QCOMPARE(TestFiles::read(path), old);
 }
 
-void tst_SettingsFile::fullDiskKeepsOldFileWhole()
+void TestSettingsFile::fullDiskKeepsOldFileWhole()
 {
     SmallFileSystem disk(64);
     if (!disk.isMounted())
         QSKIP("mounting a small file system needs root");
-    const QString path = disk.filePath(u"tessaly.ini"_s);
+    const QString path = disk.filePath(QStringLiteral("tessaly.ini"));
     const QByteArray old = sixLines("/old", "50", "不变", " 3000 ", "50% - 中等", " 0 ");
     QVERIFY(TestFiles::write(path, old));
     QVERIFY(disk.fill());
@@ -450,17 +454,17 @@ void tst_SettingsFile::fullDiskKeepsOldFileWhole()
     QString message;
     QVERIFY(!SettingsFile::SaveSettings(*panel.options, path, &message));
     QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
-    QVERIFY2(message.contains(u"磁盘空间不足"_s), qPrintable(message));
+    QVERIFY2(message.contains(QStringLiteral("磁盘空间不足")), qPrintable(message));
     QCOMPARE(TestFiles::read(path), old);
     QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
-             (QStringList{u".filler"_s, u"tessaly.ini"_s}));
+             (QStringList{QStringLiteral(".filler"), QStringLiteral("tessaly.ini")}));
 }
 
-void tst_SettingsFile::linksAreFollowedOnlyWhenTheUserMadeThem()
+void TestSettingsFile::linksAreFollowedOnlyWhenTheUserMadeThem()
 {
-    const QString folder = m_dir.filePath(u"linked"_s);
-    const QString kept = folder + u"/dotfiles/tessaly.ini"_s;
-    const QString path = folder + u"/tessaly.ini"_s;
+    const QString folder = m_dir.filePath(QStringLiteral("linked"));
+    const QString kept = folder + QStringLiteral("/dotfiles/tessaly.ini");
+    const QString path = folder + QStringLiteral("/tessaly.ini");
     QVERIFY(TestFiles::write(kept, "old"));
     QVERIFY(QFile::link(kept, path));
     OptionsPanel panel;
@@ -471,10 +475,10 @@ void tst_SettingsFile::linksAreFollowedOnlyWhenTheUserMadeThem()
 
     if (::geteuid() != 0)
         QSKIP("handing a link to another user needs root");
-    const QString planted = m_dir.filePath(u"planted"_s);
-    const QString victim = planted + u"/elsewhere.txt"_s;
+    const QString planted = m_dir.filePath(QStringLiteral("planted"));
+    const QString victim = planted + QStringLiteral("/elsewhere.txt");
     QVERIFY(TestFiles::write(victim, "not a settings file"));
-    const QString plantedPath = planted + u"/tessaly.ini"_s;
+    const QString plantedPath = planted + QStringLiteral("/tessaly.ini");
     QVERIFY(QFile::link(victim, plantedPath));
     QCOMPARE(::lchown(QFile::encodeName(plantedPath).constData(), 65534, 65534), 0);
     QVERIFY(SettingsFile::SaveSettings(*panel.options, plantedPath, nullptr));
@@ -483,5 +487,5 @@ void tst_SettingsFile::linksAreFollowedOnlyWhenTheUserMadeThem()
     QCOMPARE(TestFiles::read(plantedPath).count("\r\n"), 6);
 }
 
-QTEST_MAIN(tst_SettingsFile)
+QTEST_MAIN(TestSettingsFile)
 #include "tst_settingsfile.moc"

@@ -9,8 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 bool makeProgram(const QString &path, bool executable = true)
@@ -52,21 +50,31 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("installed");
         QTest::addColumn<QString>("chosen");
 
-        const QStringList all = {u"convert"_s, u"magick"_s, u"convert-im6.q16"_s};
-        QTest::newRow("link that reaches a program") << u"to a program"_s << all << u"link"_s;
-        QTest::newRow("a program, not a link") << u"program"_s << all << u"link"_s;
-        QTest::newRow("missing, not a dangling link") << u"missing"_s << all << u"link"_s;
+        const QStringList all = {QStringLiteral("convert"), QStringLiteral("magick"),
+                                 QStringLiteral("convert-im6.q16")};
+        QTest::newRow("link that reaches a program")
+            << QStringLiteral("to a program") << all << QStringLiteral("link");
+        QTest::newRow("a program, not a link")
+            << QStringLiteral("program") << all << QStringLiteral("link");
+        QTest::newRow("missing, not a dangling link")
+            << QStringLiteral("missing") << all << QStringLiteral("link");
         QTest::newRow("dangling: the exact build first")
-            << u"dangling"_s << all << u"convert-im6.q16"_s;
+            << QStringLiteral("dangling") << all << QStringLiteral("convert-im6.q16");
         QTest::newRow("dangling: ImageMagick 7 before the plain name")
-            << u"dangling"_s << QStringList{u"convert"_s, u"magick"_s} << u"magick"_s;
+            << QStringLiteral("dangling")
+            << QStringList{QStringLiteral("convert"), QStringLiteral("magick")}
+            << QStringLiteral("magick");
         QTest::newRow("dangling: the plain name last")
-            << u"dangling"_s << QStringList{u"convert"_s} << u"convert"_s;
+            << QStringLiteral("dangling") << QStringList{QStringLiteral("convert")}
+            << QStringLiteral("convert");
         QTest::newRow("dangling: a file that is no program is passed over")
-            << u"dangling"_s << QStringList{u"convert"_s, u"magick (not executable)"_s}
-            << u"convert"_s;
-        QTest::newRow("dangling, nothing installed") << u"dangling"_s << QStringList() << u"link"_s;
-        QTest::newRow("link to a folder") << u"to a folder"_s << all << u"convert-im6.q16"_s;
+            << QStringLiteral("dangling")
+            << QStringList{QStringLiteral("convert"), QStringLiteral("magick (not executable)")}
+            << QStringLiteral("convert");
+        QTest::newRow("dangling, nothing installed")
+            << QStringLiteral("dangling") << QStringList() << QStringLiteral("link");
+        QTest::newRow("link to a folder")
+            << QStringLiteral("to a folder") << all << QStringLiteral("convert-im6.q16");
     }
 
     void choice()
@@ -76,24 +84,27 @@ private Q_SLOTS:
         QFETCH(QString, chosen);
 
         for (QString name : installed) {
-            const bool executable = !name.endsWith(u" (not executable)"_s);
+            const bool executable = !name.endsWith(QStringLiteral(" (not executable)"));
             name = name.section(u' ', 0, 0);
             QVERIFY(makeProgram(m_system + u'/' + name, executable));
         }
-        const QString converter = m_data + u"/convert"_s;
-        const QString program = m_root.filePath(u"real-converter"_s);
+        const QString converter = m_data + QStringLiteral("/convert");
+        const QString program = m_root.filePath(QStringLiteral("real-converter"));
         QVERIFY(makeProgram(program));
-        if (link == u"to a program"_s)
+        if (link == QStringLiteral("to a program"))
             QVERIFY(QFile::link(program, converter));
-        else if (link == u"program"_s)
+        else if (link == QStringLiteral("program"))
             QVERIFY(makeProgram(converter));
-        else if (link == u"dangling"_s)
-            QVERIFY(QFile::link(m_root.filePath(u"gone/convert-im6.q16"_s), converter));
-        else if (link == u"to a folder"_s)
+        else if (link == QStringLiteral("dangling"))
+            QVERIFY(
+                QFile::link(m_root.filePath(QStringLiteral("gone/convert-im6.q16")), converter));
+        else if (link == QStringLiteral("to a folder"))
             QVERIFY(QFile::link(m_system, converter));
 
-        const QString expected = chosen == u"link"_s ? converter : m_system + u'/' + chosen;
-        QCOMPARE(ConverterLocator::resolve(converter, {m_root.filePath(u"empty"_s), m_system}),
+        const QString expected =
+            chosen == QStringLiteral("link") ? converter : m_system + u'/' + chosen;
+        QCOMPARE(ConverterLocator::resolve(converter,
+                                           {m_root.filePath(QStringLiteral("empty")), m_system}),
                  expected);
     }
 
@@ -101,13 +112,14 @@ private Q_SLOTS:
     // one ImageMagick installed here.
     void danglingLinkFindsTheSystemsImageMagick()
     {
-        const QString program = m_root.filePath(u"program"_s);
-        QVERIFY(QFile::link(u"/usr/bin/convert-im6.q99-gone"_s, m_data + u"/convert"_s));
+        const QString program = m_root.filePath(QStringLiteral("program"));
+        QVERIFY(QFile::link(QStringLiteral("/usr/bin/convert-im6.q99-gone"),
+                            m_data + QStringLiteral("/convert")));
         const QString converter = Platform::converterPath(program);
-        QVERIFY2(converter != m_data + u"/convert"_s, qPrintable(converter));
-        QVERIFY(converter.startsWith(u"/usr/bin/"_s));
+        QVERIFY2(converter != m_data + QStringLiteral("/convert"), qPrintable(converter));
+        QVERIFY(converter.startsWith(QStringLiteral("/usr/bin/")));
         QProcess process;
-        process.start(converter, {u"-version"_s});
+        process.start(converter, {QStringLiteral("-version")});
         QVERIFY(process.waitForFinished(60000));
         QVERIFY(process.readAllStandardOutput().contains("ImageMagick"));
     }

@@ -17,8 +17,6 @@
 
 #include <optional>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 QByteArray desktopEntry(const QByteArray &name)
@@ -86,14 +84,30 @@ class TestPlatform : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void scratchRootIsOwnersOnly_data()
+    void scratchPathsCreateNothing()
+    {
+        QTemporaryDir cache;
+        Environment environment;
+        environment.set("XDG_CACHE_HOME", cache.path().toUtf8());
+        const QString expected = cache.filePath(QStringLiteral("tessaly"));
+        QCOMPARE(Platform::scratchRoot(), expected);
+        QCOMPARE(Platform::jpgTmpFolder(), expected + QStringLiteral("/jpgtmp"));
+        QCOMPARE(Platform::tmpQuenbyFolder(), expected + QStringLiteral("/tmpquenby"));
+        QCOMPARE(Platform::instanceFolder(), expected);
+        QCOMPARE(
+            QDir(cache.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList());
+    }
+
+    void ensureScratchRootIsOwnersOnly_data()
     {
         QTest::addColumn<bool>("existedOpen");
         QTest::newRow("made by us") << false;
         QTest::newRow("left open by someone") << true;
     }
 
-    void scratchRootIsOwnersOnly()
+    void ensureScratchRootIsOwnersOnly()
     {
         // Work copies of the user's photos pass through the scratch root.
         QFETCH(bool, existedOpen);
@@ -105,12 +119,10 @@ private Q_SLOTS:
             QVERIFY(QDir().mkpath(expected));
             QVERIFY(QFile::setPermissions(expected, QFileDevice::Permissions(0x7777)));
         }
-        QCOMPARE(Platform::scratchRoot(), expected);
+        Platform::ensureScratchRoot();
         QVERIFY(QFileInfo(expected).isDir());
         QCOMPARE(QFileInfo(expected).permissions() & QFileDevice::Permissions(0x7077),
                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QCOMPARE(Platform::jpgTmpFolder(), expected + QStringLiteral("/jpgtmp"));
-        QCOMPARE(Platform::tmpQuenbyFolder(), expected + QStringLiteral("/tmpquenby"));
     }
 
     void scratchRootFallsBackToTheHomeCache()
@@ -127,13 +139,14 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("appData");
         QTest::addColumn<QByteArray>("configHome");
         QTest::addColumn<QString>("expected"); // below the test's home
-        QTest::newRow("config home") << QByteArray() << QByteArray("/cfg") << u"/cfg/tessaly.ini"_s;
-        QTest::newRow("APPDATA first")
-            << QByteArray("/roaming") << QByteArray("/cfg") << u"/roaming/tessaly.ini"_s;
+        QTest::newRow("config home")
+            << QByteArray() << QByteArray("/cfg") << QStringLiteral("/cfg/tessaly.ini");
+        QTest::newRow("APPDATA first") << QByteArray("/roaming") << QByteArray("/cfg")
+                                       << QStringLiteral("/roaming/tessaly.ini");
         QTest::newRow("no config home")
-            << QByteArray() << QByteArray() << u"~/.config/tessaly.ini"_s;
+            << QByteArray() << QByteArray() << QStringLiteral("~/.config/tessaly.ini");
         QTest::newRow("relative config home")
-            << QByteArray() << QByteArray("cfg") << u"~/.config/tessaly.ini"_s;
+            << QByteArray() << QByteArray("cfg") << QStringLiteral("~/.config/tessaly.ini");
     }
 
     void settingsPath()
@@ -151,7 +164,8 @@ private Q_SLOTS:
             environment.unset("XDG_CONFIG_HOME");
         else
             environment.set("XDG_CONFIG_HOME", configHome);
-        QCOMPARE(Platform::settingsPath(), QString(expected).replace(u'~', u"/home/someone"_s));
+        QCOMPARE(Platform::settingsPath(),
+                 QString(expected).replace(u'~', QStringLiteral("/home/someone")));
     }
 
     void endSoundIsWaitedForNoLongerThanItLasts()
@@ -176,11 +190,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("trailing separator") << u"/srv/photos/"_s << u"/srv/photos"_s;
+        QTest::newRow("trailing separator")
+            << QStringLiteral("/srv/photos/") << QStringLiteral("/srv/photos");
         QTest::newRow("doubled and dotted")
-            << u"/srv//photos/./2026/../相册"_s << u"/srv/photos/相册"_s;
-        QTest::newRow("root") << u"/"_s << u"/"_s;
-        QTest::newRow("cancel") << u""_s << u""_s;
+            << QStringLiteral("/srv//photos/./2026/../相册") << QStringLiteral("/srv/photos/相册");
+        QTest::newRow("root") << QStringLiteral("/") << QStringLiteral("/");
+        QTest::newRow("cancel") << QStringLiteral("") << QStringLiteral("");
     }
 
     void folderChooserAnswerIsCleaned()

@@ -11,6 +11,14 @@
 #include <QTest>
 #include <QWidget>
 
+#include <optional>
+
+// For commands built by a test that never adds a single file: the open dialog is cancelled.
+inline std::optional<QString> cancelledOpen(const QString &, const QString &)
+{
+    return std::nullopt;
+}
+
 // A real window holding the image queue, for tests that drive the queue's commands.
 struct QueueWindow {
     QWidget window;
@@ -60,7 +68,7 @@ struct QueueWindow {
         if (queue->LV()->verticalHeader()->count() != paths.size())
             return false;
         for (int row = 0; row < paths.size(); ++row) {
-            if (shown(row, QueueModel::FormatColumn) != QueueModel::FormatTag(paths.at(row)))
+            if (shown(row, QueueModel::FormatColumn) != QueueModel::formatTag(paths.at(row)))
                 return false;
         }
         return queue->LV()->currentIndex().row() < paths.size();

@@ -13,13 +13,11 @@
 #include <QTest>
 #include <QTimer>
 
-using namespace Qt::StringLiterals;
-
 class TestFileSearch : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void imageName_data();
     void imageName();
     void trimEntryName_data();
@@ -121,7 +119,7 @@ void TestFileSearch::imageName()
 {
     QFETCH(QString, name);
     QFETCH(bool, image);
-    QCOMPARE(FileSearch::IsImageName(name), image);
+    QCOMPARE(FileSearch::isImageName(name), image);
 }
 
 void TestFileSearch::trimEntryName_data()
@@ -150,18 +148,19 @@ void TestFileSearch::joinPath_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("joined");
     const QString sep = QDir::separator();
-    QTest::newRow("plain") << QStringLiteral("pics") << QStringLiteral("pics") + sep + u"a.jpg"_s;
+    QTest::newRow("plain") << QStringLiteral("pics")
+                           << QStringLiteral("pics") + sep + QStringLiteral("a.jpg");
     QTest::newRow("trailing separator")
-        << QStringLiteral("pics") + sep << QStringLiteral("pics") + sep + u"a.jpg"_s;
+        << QStringLiteral("pics") + sep << QStringLiteral("pics") + sep + QStringLiteral("a.jpg");
     QTest::newRow("root") << QDir::toNativeSeparators(QDir::rootPath())
-                          << QDir::toNativeSeparators(QDir::rootPath()) + u"a.jpg"_s;
+                          << QDir::toNativeSeparators(QDir::rootPath()) + QStringLiteral("a.jpg");
 }
 
 void TestFileSearch::joinPath()
 {
     QFETCH(QString, folder);
     QFETCH(QString, joined);
-    QCOMPARE(FileSearch::JoinPath(folder, QStringLiteral("a.jpg")), joined);
+    QCOMPARE(FileSearch::joinPath(folder, QStringLiteral("a.jpg")), joined);
 }
 
 void TestFileSearch::scanIsDepthFirstOwnImagesFirst()
@@ -169,15 +168,19 @@ void TestFileSearch::scanIsDepthFirstOwnImagesFirst()
     QTemporaryDir dir;
     const QString root = dir.path();
     const QStringList images{
-        u"r1.jpg"_s,           u"r2.png"_s,       u"a/a1.gif"_s,  u"a/x/ax1.bmp"_s,
-        u"a/x/ax2.tif"_s,      u"a/y/ay1.jpeg"_s, u"a/a2.tiff"_s, u"b/b1.jpg"_s,
-        u"b/c/d/e/deep.jpg"_s, u"b/c/c1.png"_s,   u"z/z1.jpg"_s,  u"z/zz/zz1.jpg"_s,
+        QStringLiteral("r1.jpg"),           QStringLiteral("r2.png"),
+        QStringLiteral("a/a1.gif"),         QStringLiteral("a/x/ax1.bmp"),
+        QStringLiteral("a/x/ax2.tif"),      QStringLiteral("a/y/ay1.jpeg"),
+        QStringLiteral("a/a2.tiff"),        QStringLiteral("b/b1.jpg"),
+        QStringLiteral("b/c/d/e/deep.jpg"), QStringLiteral("b/c/c1.png"),
+        QStringLiteral("z/z1.jpg"),         QStringLiteral("z/zz/zz1.jpg"),
     };
     for (const QString &image : images)
         QVERIFY(touch(root + u'/' + image));
-    for (const QString &other : {u"r.txt"_s, u"a/notes.doc"_s, u"b/c/readme"_s})
+    for (const QString &other :
+         {QStringLiteral("r.txt"), QStringLiteral("a/notes.doc"), QStringLiteral("b/c/readme")})
         QVERIFY(touch(root + u'/' + other));
-    QVERIFY(QDir(root).mkpath(u"empty/emptier"_s));
+    QVERIFY(QDir(root).mkpath(QStringLiteral("empty/emptier")));
 
     const QStringList found = scan(root);
 
@@ -197,18 +200,20 @@ void TestFileSearch::scanQueuesAwkwardNamesExactly()
     QTemporaryDir dir;
     const QString root = dir.path();
     const QStringList queued{
-        u"with blanks.jpg"_s,
-        u"quote\"s'.png"_s,
-        u"-leading dash.gif"_s,
-        u"照片 一.JPG"_s,
-        u"a.Jpeg"_s,
-        u"b.TIFF"_s,
-        u"c.tif"_s,
-        u".jpg"_s,
+        QStringLiteral("with blanks.jpg"),
+        QStringLiteral("quote\"s'.png"),
+        QStringLiteral("-leading dash.gif"),
+        QStringLiteral("照片 一.JPG"),
+        QStringLiteral("a.Jpeg"),
+        QStringLiteral("b.TIFF"),
+        QStringLiteral("c.tif"),
+        QStringLiteral(".jpg"),
         // A name ending in blanks is an image by its trimmed name and keeps its real name.
-        u"padded.jpg  "_s,
+        QStringLiteral("padded.jpg  "),
     };
-    const QStringList skipped{u"a.jpg.bak"_s, u"a.jpe"_s, u"a.webp"_s, u"a.jpgx"_s, u"jpg"_s};
+    const QStringList skipped{QStringLiteral("a.jpg.bak"), QStringLiteral("a.jpe"),
+                              QStringLiteral("a.webp"), QStringLiteral("a.jpgx"),
+                              QStringLiteral("jpg")};
     for (const QString &name : queued + skipped)
         QVERIFY(touch(root + u'/' + name));
 
@@ -229,17 +234,17 @@ void TestFileSearch::scanSearchesOnlyFirst200Subfolders()
     QTemporaryDir dir;
     const QString root = dir.path();
     for (int i = 0; i < 250; ++i)
-        QVERIFY(touch(root + u"/sub%1/img.jpg"_s.arg(i)));
-    QVERIFY(touch(root + u"/own.jpg"_s));
+        QVERIFY(touch(root + QStringLiteral("/sub%1/img.jpg").arg(i)));
+    QVERIFY(touch(root + QStringLiteral("/own.jpg")));
 
     const QStringList found = scan(root);
 
     const QStringList subfolders =
         QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
     QCOMPARE(subfolders.size(), 250);
-    QStringList expected{root + u"/own.jpg"_s};
+    QStringList expected{root + QStringLiteral("/own.jpg")};
     for (const QString &subfolder : subfolders.mid(0, 200))
-        expected.append(root + u'/' + subfolder + u"/img.jpg"_s);
+        expected.append(root + u'/' + subfolder + QStringLiteral("/img.jpg"));
     QCOMPARE(found, expected);
 }
 
@@ -249,9 +254,9 @@ void TestFileSearch::scanGoesHundredLevelsDeep()
     QString folder = dir.path();
     QStringList expected;
     for (int level = 0; level <= 100; ++level) {
-        QVERIFY(touch(folder + u"/level%1.png"_s.arg(level)));
-        expected.append(folder + u"/level%1.png"_s.arg(level));
-        folder += u"/d%1"_s.arg(level);
+        QVERIFY(touch(folder + QStringLiteral("/level%1.png").arg(level)));
+        expected.append(folder + QStringLiteral("/level%1.png").arg(level));
+        folder += QStringLiteral("/d%1").arg(level);
     }
     QCOMPARE(scan(dir.path()), expected);
 }
@@ -260,18 +265,20 @@ void TestFileSearch::scanDoesNotFollowLinks()
 {
     QTemporaryDir dir;
     const QString root = dir.path();
-    QVERIFY(touch(root + u"/a/inside.jpg"_s));
-    QVERIFY(touch(root + u"/top.jpg"_s));
+    QVERIFY(touch(root + QStringLiteral("/a/inside.jpg")));
+    QVERIFY(touch(root + QStringLiteral("/top.jpg")));
     // A link back to the parent, one named like an image, and a link to an image file.
-    QVERIFY(QFile::link(root, root + u"/a/up"_s));
-    QVERIFY(QFile::link(root + u"/a"_s, root + u"/a/loop.jpg"_s));
-    QVERIFY(QFile::link(root + u"/top.jpg"_s, root + u"/a/alias.png"_s));
-    QVERIFY(QFile::link(root + u"/missing"_s, root + u"/a/broken.gif"_s));
+    QVERIFY(QFile::link(root, root + QStringLiteral("/a/up")));
+    QVERIFY(QFile::link(root + QStringLiteral("/a"), root + QStringLiteral("/a/loop.jpg")));
+    QVERIFY(QFile::link(root + QStringLiteral("/top.jpg"), root + QStringLiteral("/a/alias.png")));
+    QVERIFY(QFile::link(root + QStringLiteral("/missing"), root + QStringLiteral("/a/broken.gif")));
 
     QStringList found = scan(root);
 
-    QStringList expected{root + u"/top.jpg"_s, root + u"/a/inside.jpg"_s, root + u"/a/loop.jpg"_s,
-                         root + u"/a/alias.png"_s, root + u"/a/broken.gif"_s};
+    QStringList expected{root + QStringLiteral("/top.jpg"), root + QStringLiteral("/a/inside.jpg"),
+                         root + QStringLiteral("/a/loop.jpg"),
+                         root + QStringLiteral("/a/alias.png"),
+                         root + QStringLiteral("/a/broken.gif")};
     found.sort();
     expected.sort();
     QCOMPARE(found, expected);
@@ -281,16 +288,17 @@ void TestFileSearch::scanSkipsHiddenFolders()
 {
     QTemporaryDir dir;
     const QString root = dir.path();
-    QVERIFY(touch(root + u"/.hidden/secret.jpg"_s));
-    QVERIFY(touch(root + u"/.album.jpg/inner.jpg"_s));
-    QVERIFY(touch(root + u"/album.png/visible.jpg"_s));
-    QVERIFY(touch(root + u"/.dotfile.png"_s));
+    QVERIFY(touch(root + QStringLiteral("/.hidden/secret.jpg")));
+    QVERIFY(touch(root + QStringLiteral("/.album.jpg/inner.jpg")));
+    QVERIFY(touch(root + QStringLiteral("/album.png/visible.jpg")));
+    QVERIFY(touch(root + QStringLiteral("/.dotfile.png")));
 
     QStringList found = scan(root);
 
     // A hidden folder is never entered; named like an image it counts as a file.
-    QStringList expected{root + u"/.album.jpg"_s, root + u"/album.png/visible.jpg"_s,
-                         root + u"/.dotfile.png"_s};
+    QStringList expected{root + QStringLiteral("/.album.jpg"),
+                         root + QStringLiteral("/album.png/visible.jpg"),
+                         root + QStringLiteral("/.dotfile.png")};
     found.sort();
     expected.sort();
     QCOMPARE(found, expected);
@@ -299,65 +307,66 @@ void TestFileSearch::scanSkipsHiddenFolders()
 void TestFileSearch::scanOfUnlistableFolderAddsNothing_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("missing") << u"missing"_s;
-    QTest::newRow("file") << u"file"_s;
-    QTest::newRow("empty path") << u"empty"_s;
-    QTest::newRow("no permission") << u"unreadable"_s;
+    QTest::newRow("missing") << QStringLiteral("missing");
+    QTest::newRow("file") << QStringLiteral("file");
+    QTest::newRow("empty path") << QStringLiteral("empty");
+    QTest::newRow("no permission") << QStringLiteral("unreadable");
 }
 
 void TestFileSearch::scanOfUnlistableFolderAddsNothing()
 {
     QFETCH(QString, kind);
-    if (kind == u"unreadable")
+    if (kind == QStringLiteral("unreadable"))
         TESSALY_RUN_UNPRIVILEGED();
     QTemporaryDir dir;
-    QString folder = dir.path() + u"/target"_s;
+    QString folder = dir.path() + QStringLiteral("/target");
     const QString workingFolder = QDir::currentPath();
     const auto restore = qScopeGuard([&] {
         QDir::setCurrent(workingFolder);
-        QFile::setPermissions(dir.path() + u"/target"_s, QFileDevice::ReadOwner |
-                                                             QFileDevice::WriteOwner |
-                                                             QFileDevice::ExeOwner);
+        QFile::setPermissions(dir.path() + QStringLiteral("/target"), QFileDevice::ReadOwner |
+                                                                          QFileDevice::WriteOwner |
+                                                                          QFileDevice::ExeOwner);
     });
-    if (kind == u"file") {
+    if (kind == QStringLiteral("file")) {
         QVERIFY(touch(folder));
-    } else if (kind == u"empty") {
+    } else if (kind == QStringLiteral("empty")) {
         // The working folder holds images, and an empty path must not mean it.
-        QVERIFY(touch(dir.path() + u"/here.jpg"_s));
+        QVERIFY(touch(dir.path() + QStringLiteral("/here.jpg")));
         QVERIFY(QDir::setCurrent(dir.path()));
         folder.clear();
-    } else if (kind == u"unreadable") {
-        QVERIFY(touch(folder + u"/a.jpg"_s));
+    } else if (kind == QStringLiteral("unreadable")) {
+        QVERIFY(touch(folder + QStringLiteral("/a.jpg")));
         QVERIFY(QFile::setPermissions(folder, QFileDevice::Permissions()));
         if (!QDir(folder).entryList(QDir::Files).isEmpty())
             QSKIP("permissions do not stop this user from listing folders");
     }
 
     QListWidget list;
-    list.addItem(u"/earlier.jpg"_s);
+    list.addItem(QStringLiteral("/earlier.jpg"));
     FileSearch::ScanFolder(folder, &list);
-    QCOMPARE(listed(list), QStringList{u"/earlier.jpg"_s});
+    QCOMPARE(listed(list), QStringList{QStringLiteral("/earlier.jpg")});
 }
 
 void TestFileSearch::scanSkipsUnreadableSubfolder()
 {
     QTemporaryDir dir;
     const QString root = dir.path();
-    QVERIFY(touch(root + u"/a/one.jpg"_s));
-    QVERIFY(touch(root + u"/b/two.jpg"_s));
+    QVERIFY(touch(root + QStringLiteral("/a/one.jpg")));
+    QVERIFY(touch(root + QStringLiteral("/b/two.jpg")));
     // Not a folder the scan can list, whoever runs it: its path is taken by a dangling link.
-    QVERIFY(QFile::link(root + u"/gone"_s, root + u"/c"_s));
+    QVERIFY(QFile::link(root + QStringLiteral("/gone"), root + QStringLiteral("/c")));
 
     QStringList found = scan(root);
     found.sort();
-    QCOMPARE(found, (QStringList{root + u"/a/one.jpg"_s, root + u"/b/two.jpg"_s}));
+    QCOMPARE(found, (QStringList{root + QStringLiteral("/a/one.jpg"),
+                                 root + QStringLiteral("/b/two.jpg")}));
 }
 
 void TestFileSearch::scanServesEventsBetweenEntries()
 {
     QTemporaryDir dir;
     for (int i = 0; i < 5; ++i)
-        QVERIFY(touch(dir.path() + u"/img%1.jpg"_s.arg(i)));
+        QVERIFY(touch(dir.path() + QStringLiteral("/img%1.jpg").arg(i)));
     QListWidget list;
     QList<int> foundWhenServed;
     QTimer ticker;

@@ -10,13 +10,11 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-using namespace Qt::StringLiterals;
-
 class TestFolderScan : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void cancelLeavesQueueAndRecomputesHint_data();
     void cancelLeavesQueueAndRecomputesHint();
     void queuesTreeInSearchOrderBehindEarlierEntries();
@@ -33,11 +31,13 @@ namespace {
 // A tree of images in nested folders, with other files among them.
 void makeTree(const QString &root, const QString &tag)
 {
-    for (const QString &path : {u"%1-1.jpg"_s, u"%1-2.png"_s, u"s1/%1-3.gif"_s, u"s1/t/%1-4.bmp"_s,
-                                u"s2/%1-5.tif"_s, u"s2/%1-6.jpeg"_s, u"s3/u/v/%1-7.TIFF"_s}) {
+    for (const QString &path :
+         {QStringLiteral("%1-1.jpg"), QStringLiteral("%1-2.png"), QStringLiteral("s1/%1-3.gif"),
+          QStringLiteral("s1/t/%1-4.bmp"), QStringLiteral("s2/%1-5.tif"),
+          QStringLiteral("s2/%1-6.jpeg"), QStringLiteral("s3/u/v/%1-7.TIFF")}) {
         QVERIFY(TestFiles::write(root + u'/' + path.arg(tag), "x"));
     }
-    QVERIFY(TestFiles::write(root + u"/s1/notes.txt"_s, "x"));
+    QVERIFY(TestFiles::write(root + QStringLiteral("/s1/notes.txt"), "x"));
 }
 
 QStringList searchOrder(const QString &root)
@@ -71,8 +71,9 @@ void TestFolderScan::cancelLeavesQueueAndRecomputesHint_data()
     QTest::addColumn<bool>("emptiedByRun");
     QTest::addColumn<bool>("hintShown");
     QTest::newRow("empty queue") << QStringList() << false << true;
-    QTest::newRow("queued entries") << QStringList{u"/p/a.jpg"_s, u"/p/b.png"_s} << false << false;
-    QTest::newRow("emptied by a run") << QStringList{u"/p/a.jpg"_s} << true << true;
+    QTest::newRow("queued entries")
+        << QStringList{QStringLiteral("/p/a.jpg"), QStringLiteral("/p/b.png")} << false << false;
+    QTest::newRow("emptied by a run") << QStringList{QStringLiteral("/p/a.jpg")} << true << true;
 }
 
 void TestFolderScan::cancelLeavesQueueAndRecomputesHint()
@@ -100,7 +101,7 @@ void TestFolderScan::cancelLeavesQueueAndRecomputesHint()
 
     scan.AddFolder();
 
-    QCOMPARE(prompts, QStringList{u"请选择一个文件夹"_s});
+    QCOMPARE(prompts, QStringList{QStringLiteral("请选择一个文件夹")});
     QCOMPARE(owners, QList<QWidget *>{&w.window});
     QCOMPARE(w.queue->entries(), emptiedByRun ? QStringList() : entries);
     QVERIFY(w.inStep());
@@ -112,17 +113,17 @@ void TestFolderScan::cancelLeavesQueueAndRecomputesHint()
 void TestFolderScan::queuesTreeInSearchOrderBehindEarlierEntries()
 {
     QTemporaryDir dir;
-    makeTree(dir.path(), u"a"_s);
+    makeTree(dir.path(), QStringLiteral("a"));
     QueueWindow w;
     FolderScan scan(w.queue, &w.window);
     scan.folderBrowser().setPicker([&](QWidget *, const QString &) { return dir.path(); });
-    w.queue->AddToQueue(u"/earlier.jpg"_s);
+    w.queue->AddToQueue(QStringLiteral("/earlier.jpg"));
 
     scan.AddFolder();
 
     const QStringList order = searchOrder(dir.path());
     QCOMPARE(order.size(), 7);
-    QCOMPARE(w.queue->entries(), QStringList{u"/earlier.jpg"_s} + order);
+    QCOMPARE(w.queue->entries(), QStringList{QStringLiteral("/earlier.jpg")} + order);
     QVERIFY(w.inStep());
     QCOMPARE(w.queue->List1()->count(), 0);
     QVERIFY(!w.queue->isDropHintVisible());
@@ -130,13 +131,13 @@ void TestFolderScan::queuesTreeInSearchOrderBehindEarlierEntries()
 
     // The same folder again queues everything a second time.
     scan.AddFolder();
-    QCOMPARE(w.queue->entries(), QStringList{u"/earlier.jpg"_s} + order + order);
+    QCOMPARE(w.queue->entries(), QStringList{QStringLiteral("/earlier.jpg")} + order + order);
 }
 
 void TestFolderScan::searchingHintShownOnlyDuringScan()
 {
     QTemporaryDir dir;
-    makeTree(dir.path(), u"a"_s);
+    makeTree(dir.path(), QStringLiteral("a"));
     QueueWindow w;
     w.window.show();
     FolderScan scan(w.queue, &w.window);
@@ -150,7 +151,7 @@ void TestFolderScan::searchingHintShownOnlyDuringScan()
 
     scan.AddFolder();
 
-    QCOMPARE(textDuringScan, u"搜索文件..."_s);
+    QCOMPARE(textDuringScan, QStringLiteral("搜索文件..."));
     QVERIFY(shownDuringScan);
     QVERIFY(!w.queue->isDropHintVisible());
     QCOMPARE(w.queue->lblText()->text(), ImageQueue::normalHintText());
@@ -159,7 +160,7 @@ void TestFolderScan::searchingHintShownOnlyDuringScan()
 void TestFolderScan::folderWithoutImagesShowsNormalHint()
 {
     QTemporaryDir dir;
-    QVERIFY(TestFiles::write(dir.path() + u"/sub/readme.txt"_s, "x"));
+    QVERIFY(TestFiles::write(dir.path() + QStringLiteral("/sub/readme.txt"), "x"));
     QueueWindow w;
     FolderScan scan(w.queue, &w.window);
     w.queue->hideDropHint();
@@ -183,12 +184,12 @@ void TestFolderScan::removeCommandDuringScanDiscardsFoundSoFar()
 {
     QFETCH(bool, removeAll);
     QTemporaryDir dir;
-    makeTree(dir.path(), u"a"_s);
+    makeTree(dir.path(), QStringLiteral("a"));
     QueueWindow w;
     FolderScan scan(w.queue, &w.window);
     frmMenu menu(w.queue, &w.window);
     scan.folderBrowser().setPicker([&](QWidget *, const QString &) { return dir.path(); });
-    const QStringList earlier{u"/p/1.jpg"_s, u"/p/2.jpg"_s};
+    const QStringList earlier{QStringLiteral("/p/1.jpg"), QStringLiteral("/p/2.jpg")};
     for (const QString &entry : earlier)
         w.queue->AddToQueue(entry);
     w.select(0);
@@ -216,8 +217,8 @@ void TestFolderScan::secondAddFolderDuringScan()
 {
     QTemporaryDir outer;
     QTemporaryDir inner;
-    makeTree(outer.path(), u"out"_s);
-    makeTree(inner.path(), u"in"_s);
+    makeTree(outer.path(), QStringLiteral("out"));
+    makeTree(inner.path(), QStringLiteral("in"));
     QueueWindow w;
     FolderScan scan(w.queue, &w.window);
     QStringList answers{outer.path(), inner.path()};
@@ -244,7 +245,7 @@ void TestFolderScan::secondAddFolderDuringScan()
 void TestFolderScan::windowDestroyedDuringScan()
 {
     QTemporaryDir dir;
-    makeTree(dir.path(), u"a"_s);
+    makeTree(dir.path(), QStringLiteral("a"));
     auto *w = new QueueWindow;
     auto *scan = new FolderScan(w->queue, &w->window);
     const QPointer<FolderScan> alive(scan);

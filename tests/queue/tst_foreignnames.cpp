@@ -1,4 +1,3 @@
-#include "dialogs/CCommonDialogs.h"
 #include "platform/NativePath.h"
 #include "queue/FileSearch.h"
 #include "queue/QueueCommands.h"
@@ -75,8 +74,7 @@ private Q_SLOTS:
     void pathsGivenToTheProgramAreQueued()
     {
         QueueWindow w;
-        CCommonDialogs dialogs;
-        QueueCommands commands(w.queue, &dialogs, &w.window);
+        QueueCommands commands(w.queue, cancelledOpen, &w.window);
         const QString file = path(gbkPhotos + '/' + gbkBig + ".png");
         commands.addPaths({file, path(gbkPhotos)});
         QCOMPARE(w.queue->entries().first(), file);
@@ -92,7 +90,7 @@ private Q_SLOTS:
         const QByteArray raw = m_folder + '/' + gbkBig + ".png";
         data.setUrls({QUrl::fromEncoded("file://" + raw.toPercentEncoding("/"))});
         QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        dropTarget.OLEDragDrop(&event);
+        dropTarget.oleDragDrop(&event);
         QCOMPARE(w.queue->entries(), QStringList{NativePath::fromNative(raw)});
         QCOMPARE(NativePath::toNative(w.queue->head()), raw);
         QCOMPARE(NativePath::toNative(w.queue->headDisplayText()), raw);

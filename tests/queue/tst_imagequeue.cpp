@@ -13,7 +13,7 @@ class TestImageQueue : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void formatTag_data();
     void formatTag();
     void addKeepsOrderAndDuplicates();

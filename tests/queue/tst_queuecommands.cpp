@@ -15,13 +15,11 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-using namespace Qt::StringLiterals;
-
 class TestQueueCommands : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void addFile_data();
     void addFile();
     void addFileWithRealDialog();
@@ -70,7 +68,7 @@ void TestQueueCommands::addFile_data()
     QTest::addColumn<Start>("start");
     QTest::addColumn<QString>("answer");
     QTest::addColumn<bool>("hintShown");
-    const QString picked = u"/pics/my photo.jpeg"_s;
+    const QString picked = QStringLiteral("/pics/my photo.jpeg");
     QTest::newRow("confirm on empty queue") << Start::Empty << picked << false;
     QTest::newRow("confirm behind entries") << Start::Queued << picked << false;
     QTest::newRow("confirm after a run") << Start::EmptiedByRun << picked << false;
@@ -91,11 +89,12 @@ void TestQueueCommands::addFile()
     FileDialogRequest asked;
     int calls = 0;
     dialogs.setDialogProvider(std::make_unique<OpenAnswer>(answer, &asked, &calls));
-    dialogs.setFilename(u"/earlier/choice.png"_s);
-    QueueCommands commands(w.queue, &dialogs, &w.window);
+    dialogs.setFilename(QStringLiteral("/earlier/choice.png"));
+    QueueCommands commands(w.queue, std::bind_front(&CCommonDialogs::askOpenFile, &dialogs),
+                           &w.window);
     QStringList before;
     if (start != Start::Empty) {
-        before = {u"/p/a.jpg"_s, u"/p/b.png"_s};
+        before = {QStringLiteral("/p/a.jpg"), QStringLiteral("/p/b.png")};
         for (const QString &path : before)
             w.queue->AddToQueue(path);
         w.queue->hideDropHint();
@@ -109,11 +108,11 @@ void TestQueueCommands::addFile()
     commands.addFile();
 
     QCOMPARE(calls, 1);
-    QCOMPARE(asked.title, u"打开文件"_s);
+    QCOMPARE(asked.title, QStringLiteral("打开文件"));
     QCOMPARE(asked.proposedName, QString());
     QCOMPARE(dialogs.Filter(),
-             u"所有文件(All Files, *.*)|*.*|JPG图片文件(*.jpg)|*.jpg|BMP文件(*.bmp)|"
-             u"*.bmp|GIF文件(*.gif)|*.gif|PNG图片(*.png)|*.png"_s);
+             QStringLiteral("所有文件(All Files, *.*)|*.*|JPG图片文件(*.jpg)|*.jpg|BMP文件(*.bmp)|"
+                            "*.bmp|GIF文件(*.gif)|*.gif|PNG图片(*.png)|*.png"));
     QCOMPARE(asked.nameFilters.size(), 5);
     QCOMPARE(w.queue->entries(), answer.isEmpty() ? before : before + QStringList{answer});
     QVERIFY(w.inStep());
@@ -124,14 +123,15 @@ void TestQueueCommands::addFile()
 void TestQueueCommands::addFileWithRealDialog()
 {
     QTemporaryDir dir;
-    const QString picked = dir.path() + u"/读我 it.txt"_s;
+    const QString picked = dir.path() + QStringLiteral("/读我 it.txt");
     QVERIFY(TestFiles::write(picked, "not an image"));
     QueueWindow w;
     w.window.show();
     CCommonDialogs dialogs;
     dialogs.Init(&w.window);
     dialogs.setDialogProvider(std::make_unique<QtDialogProvider>(false));
-    QueueCommands commands(w.queue, &dialogs, &w.window);
+    QueueCommands commands(w.queue, std::bind_front(&CCommonDialogs::askOpenFile, &dialogs),
+                           &w.window);
     ModalWatcher watcher;
 
     // Cancelled by the watcher: nothing changes.
@@ -151,7 +151,7 @@ void TestQueueCommands::addFileWithRealDialog()
     });
     commands.addFile();
     QCOMPARE(watcher.dialogsSeen(), 2);
-    QVERIFY(selectedFilter.startsWith(u"所有文件(All Files, *.*)"_s));
+    QVERIFY(selectedFilter.startsWith(QStringLiteral("所有文件(All Files, *.*)")));
     QCOMPARE(w.queue->entries(), QStringList{QDir::toNativeSeparators(picked)});
     QVERIFY(!w.queue->isDropHintVisible());
 }
@@ -159,16 +159,15 @@ void TestQueueCommands::addFileWithRealDialog()
 void TestQueueCommands::toolbarItemsReachTheirCommands()
 {
     QTemporaryDir dir;
-    QVERIFY(TestFiles::write(dir.path() + u"/sub/a.png"_s, "x"));
+    QVERIFY(TestFiles::write(dir.path() + QStringLiteral("/sub/a.png"), "x"));
     QueueWindow w;
     w.window.show();
-    CCommonDialogs dialogs;
-    QueueCommands commands(w.queue, &dialogs, &w.window);
+    QueueCommands commands(w.queue, cancelledOpen, &w.window);
 
     commands.folderScan()->folderBrowser().setPicker(
         [&](QWidget *, const QString &) { return dir.path(); });
     commands.AddFolder();
-    QCOMPARE(w.queue->entries(), QStringList{dir.path() + u"/sub/a.png"_s});
+    QCOMPARE(w.queue->entries(), QStringList{dir.path() + QStringLiteral("/sub/a.png")});
 
     commands.popupRemoveMenu(w.window.mapToGlobal(QPoint(30, 30)));
     QTRY_VERIFY(commands.menu()->menuRemove()->isVisible());
@@ -176,13 +175,13 @@ void TestQueueCommands::toolbarItemsReachTheirCommands()
 
     // The list view takes dropped files once the commands are in place.
     QMimeData files;
-    files.setUrls({QUrl::fromLocalFile(u"/p/dropped.gif"_s)});
+    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/p/dropped.gif"))});
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w.queue->LV()->viewport(), &enter);
     QVERIFY(enter.isAccepted());
     QDropEvent dropEvent(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w.queue->LV()->viewport(), &dropEvent);
-    QCOMPARE(w.queue->entries().last(), u"/p/dropped.gif"_s);
+    QCOMPARE(w.queue->entries().last(), QStringLiteral("/p/dropped.gif"));
 }
 
 QTEST_MAIN(TestQueueCommands)

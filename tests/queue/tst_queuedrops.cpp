@@ -11,13 +11,11 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-using namespace Qt::StringLiterals;
-
 class TestQueueDrops : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void dropQueuesFilesInOrder_data();
     void dropQueuesFilesInOrder();
     void dropOfNonFilesAddsNothing_data();
@@ -65,13 +63,16 @@ QWidget *targetWidget(const QueueWindow &w, Target target)
 
 void addTargetRows(const char *name)
 {
-    QTest::newRow(qPrintable(QString::fromLatin1(name) + u" on LV"_s)) << Target::ListView;
-    QTest::newRow(qPrintable(QString::fromLatin1(name) + u" on LV's header"_s))
+    QTest::newRow(qPrintable(QString::fromLatin1(name) + QStringLiteral(" on LV")))
+        << Target::ListView;
+    QTest::newRow(qPrintable(QString::fromLatin1(name) + QStringLiteral(" on LV's header")))
         << Target::ListHeader;
-    QTest::newRow(qPrintable(QString::fromLatin1(name) + u" on LV's scroll bar"_s))
+    QTest::newRow(qPrintable(QString::fromLatin1(name) + QStringLiteral(" on LV's scroll bar")))
         << Target::ListScrollBar;
-    QTest::newRow(qPrintable(QString::fromLatin1(name) + u" on picText"_s)) << Target::HintBox;
-    QTest::newRow(qPrintable(QString::fromLatin1(name) + u" on lblText"_s)) << Target::HintLabel;
+    QTest::newRow(qPrintable(QString::fromLatin1(name) + QStringLiteral(" on picText")))
+        << Target::HintBox;
+    QTest::newRow(qPrintable(QString::fromLatin1(name) + QStringLiteral(" on lblText")))
+        << Target::HintLabel;
 }
 
 QMimeData *filesData(const QStringList &paths)
@@ -117,17 +118,18 @@ void TestQueueDrops::dropQueuesFilesInOrder()
 {
     QFETCH(Target, target);
     DropWindow w;
-    w.queue->AddToQueue(u"/p/queued.jpg"_s);
-    const QStringList dropped{u"/p/c.png"_s,      u"/p/with blank.jpg"_s,
-                              u"/p/照片.JPEG"_s,  u"/p/-dash \"quoted\".gif"_s,
-                              u"/p/queued.jpg"_s, u"/p/notes.txt"_s};
+    w.queue->AddToQueue(QStringLiteral("/p/queued.jpg"));
+    const QStringList dropped{
+        QStringLiteral("/p/c.png"),      QStringLiteral("/p/with blank.jpg"),
+        QStringLiteral("/p/照片.JPEG"),  QStringLiteral("/p/-dash \"quoted\".gif"),
+        QStringLiteral("/p/queued.jpg"), QStringLiteral("/p/notes.txt")};
     const std::unique_ptr<QMimeData> data(filesData(dropped));
 
     QCOMPARE(drop(targetWidget(w, target), data.get()), Qt::CopyAction);
 
-    QCOMPARE(w.queue->entries(), QStringList{u"/p/queued.jpg"_s} + dropped);
+    QCOMPARE(w.queue->entries(), QStringList{QStringLiteral("/p/queued.jpg")} + dropped);
     QVERIFY(w.inStep());
-    QCOMPARE(w.shown(3, QueueModel::FormatColumn), u"PEG"_s);
+    QCOMPARE(w.shown(3, QueueModel::FormatColumn), QStringLiteral("PEG"));
     QVERIFY(!w.queue->isDropHintVisible());
 }
 
@@ -142,9 +144,9 @@ void TestQueueDrops::dropOfNonFilesAddsNothing()
     QFETCH(Target, target);
     DropWindow w;
     QMimeData text;
-    text.setText(u"/p/a.jpg"_s);
+    text.setText(QStringLiteral("/p/a.jpg"));
     QMimeData web;
-    web.setUrls({QUrl(u"https://example.com/a.jpg"_s)});
+    web.setUrls({QUrl(QStringLiteral("https://example.com/a.jpg"))});
     QMimeData nothing;
 
     for (QMimeData *data : {&text, &web, &nothing}) {
@@ -152,7 +154,7 @@ void TestQueueDrops::dropOfNonFilesAddsNothing()
         QCOMPARE(drop(targetWidget(w, target), data), Qt::IgnoreAction);
         QDropEvent event(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
                          Qt::NoModifier);
-        w.dropTarget.OLEDragDrop(&event);
+        w.dropTarget.oleDragDrop(&event);
         QCOMPARE(event.dropAction(), Qt::CopyAction);
     }
 
@@ -162,24 +164,25 @@ void TestQueueDrops::dropOfNonFilesAddsNothing()
 
     // Mixed in with files, a web address is left out and the files still arrive.
     QMimeData mixed;
-    mixed.setUrls({QUrl(u"https://example.com/b.jpg"_s), QUrl::fromLocalFile(u"/p/a.jpg"_s)});
+    mixed.setUrls({QUrl(QStringLiteral("https://example.com/b.jpg")),
+                   QUrl::fromLocalFile(QStringLiteral("/p/a.jpg"))});
     QCOMPARE(drop(targetWidget(w, target), &mixed), Qt::CopyAction);
-    QCOMPARE(w.queue->entries(), QStringList{u"/p/a.jpg"_s});
+    QCOMPARE(w.queue->entries(), QStringList{QStringLiteral("/p/a.jpg")});
     QVERIFY(!w.queue->isDropHintVisible());
 }
 
 void TestQueueDrops::dropOfFolderQueuesFolderItself()
 {
     QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath(u"album/inner"_s));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("album/inner")));
     DropWindow w;
-    const QString folder = dir.path() + u"/album"_s;
+    const QString folder = dir.path() + QStringLiteral("/album");
     const std::unique_ptr<QMimeData> data(filesData({folder}));
 
     QCOMPARE(drop(w.queue->LV()->viewport(), data.get()), Qt::CopyAction);
 
     QCOMPARE(w.queue->entries(), QStringList{folder});
-    QCOMPARE(w.shown(0, QueueModel::FormatColumn), u"BUM"_s);
+    QCOMPARE(w.shown(0, QueueModel::FormatColumn), QStringLiteral("BUM"));
 }
 
 void TestQueueDrops::dropOfTenThousandFiles()
@@ -187,7 +190,7 @@ void TestQueueDrops::dropOfTenThousandFiles()
     DropWindow w;
     QStringList dropped;
     for (int i = 0; i < 10000; ++i)
-        dropped.append(u"/p/img%1.jpg"_s.arg(i));
+        dropped.append(QStringLiteral("/p/img%1.jpg").arg(i));
     const std::unique_ptr<QMimeData> data(filesData(dropped));
     QSignalSpy inserted(w.queue->model(), &QAbstractItemModel::rowsInserted);
 
@@ -212,9 +215,9 @@ void TestQueueDrops::dragOfFilesIsAccepted()
     DropWindow w;
     QWidget *widget = targetWidget(w, target);
     QVERIFY(widget->acceptDrops());
-    const std::unique_ptr<QMimeData> files(filesData({u"/p/a.jpg"_s}));
+    const std::unique_ptr<QMimeData> files(filesData({QStringLiteral("/p/a.jpg")}));
     QMimeData text;
-    text.setText(u"hello"_s);
+    text.setText(QStringLiteral("hello"));
 
     for (const QMimeData *data : {files.get(), &text}) {
         const bool offersFiles = data == files.get();

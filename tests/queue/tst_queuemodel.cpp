@@ -1,4 +1,3 @@
-#include "dialogs/CCommonDialogs.h"
 #include "queue/FolderScan.h"
 #include "queue/QueueCommands.h"
 #include "queue/QueueModel.h"
@@ -10,13 +9,11 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-using namespace Qt::StringLiterals;
-
 class TestQueueModel : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void viewsFollowEveryOperation();
     void removeHeadOfLongQueueTouchesNoOtherRow();
     void highlightedEntryStaysHighlightedWhenTheHeadGoes();
@@ -73,12 +70,15 @@ QPair<int, int> rows(const QSignalSpy &spy, int at)
     return {spy.at(at).at(1).toInt(), spy.at(at).at(2).toInt()};
 }
 
-QStringList numberedPaths(int count, const QString &folder = u"/p"_s)
+QStringList numberedPaths(int count, const QString &folder = QStringLiteral("/p"))
 {
     QStringList paths;
     paths.reserve(count);
     for (int i = 0; i < count; ++i)
-        paths.append(u"%1/img%2.%3"_s.arg(folder).arg(i).arg(i % 2 ? u"png"_s : u"jpeg"_s));
+        paths.append(QStringLiteral("%1/img%2.%3")
+                         .arg(folder)
+                         .arg(i)
+                         .arg(i % 2 ? QStringLiteral("png") : QStringLiteral("jpeg")));
     return paths;
 }
 
@@ -97,7 +97,7 @@ QStringList makeImages(const QString &root, int folders, int perFolder)
     QStringList made;
     for (int f = 0; f < folders; ++f) {
         for (int i = 0; i < perFolder; ++i) {
-            const QString path = u"%1/f%2/%3.jpg"_s.arg(root).arg(f).arg(i);
+            const QString path = QStringLiteral("%1/f%2/%3.jpg").arg(root).arg(f).arg(i);
             if (!TestFiles::write(path, "x"))
                 return {};
             made.append(path);
@@ -117,7 +117,7 @@ void TestQueueModel::viewsFollowEveryOperation()
     QVERIFY(w.inStep());
     QVERIFY(headOnTop(w));
 
-    w.queue->AddToQueue(u"/p/one.jpg"_s);
+    w.queue->AddToQueue(QStringLiteral("/p/one.jpg"));
     QVERIFY(w.inStep());
     QVERIFY(headOnTop(w));
 
@@ -199,7 +199,7 @@ void TestQueueModel::manyPathsAreOneInsertion()
 {
     QueueWindow w;
     w.window.show();
-    w.queue->AddToQueue(u"/first.jpg"_s);
+    w.queue->AddToQueue(QStringLiteral("/first.jpg"));
     ModelSignals model(w.queue->model());
     const QStringList paths = numberedPaths(100000);
 
@@ -210,24 +210,25 @@ void TestQueueModel::manyPathsAreOneInsertion()
     QCOMPARE(rows(model.inserted, 0), qMakePair(1, 100000));
     QVERIFY(model.onlyRowChanges());
     QCOMPARE(model.removed.size(), 0);
-    QCOMPARE(w.queue->entries(), QStringList{u"/first.jpg"_s} + paths);
+    QCOMPARE(w.queue->entries(), QStringList{QStringLiteral("/first.jpg")} + paths);
     QVERIFY(w.inStep());
 }
 
 void TestQueueModel::commandLineQueuesFilesInOneInsertionPerRun()
 {
     QTemporaryDir dir;
-    const QStringList before = makeImages(dir.path() + u"/before"_s, 1, 2000);
-    const QStringList folder = makeImages(dir.path() + u"/tree"_s, 2, 3);
-    const QStringList after = makeImages(dir.path() + u"/after"_s, 1, 2);
+    const QStringList before = makeImages(dir.path() + QStringLiteral("/before"), 1, 2000);
+    const QStringList folder = makeImages(dir.path() + QStringLiteral("/tree"), 2, 3);
+    const QStringList after = makeImages(dir.path() + QStringLiteral("/after"), 1, 2);
     QVERIFY(!before.isEmpty() && !folder.isEmpty() && !after.isEmpty());
     QueueWindow w;
-    CCommonDialogs dialogs;
-    QueueCommands commands(w.queue, &dialogs, &w.window);
+    QueueCommands commands(w.queue, cancelledOpen, &w.window);
     ModelSignals model(w.queue->model());
 
     commands.addPaths(before +
-                      QStringList{dir.path() + u"/tree"_s, dir.path() + u"/missing.jpg"_s} + after);
+                      QStringList{dir.path() + QStringLiteral("/tree"),
+                                  dir.path() + QStringLiteral("/missing.jpg")} +
+                      after);
 
     // The files before the folder, the folder's images, the files after it.
     QCOMPARE(model.inserted.size(), 3);
@@ -249,15 +250,14 @@ void TestQueueModel::commandLineQueuesFilesInOneInsertionPerRun()
 void TestQueueModel::windowIsServedWhileGivenFilesAreLookedAt()
 {
     QTemporaryDir dir;
-    const QStringList files = makeImages(dir.path() + u"/files"_s, 1, 2000);
+    const QStringList files = makeImages(dir.path() + QStringLiteral("/files"), 1, 2000);
     QVERIFY(!files.isEmpty());
     QueueWindow w;
-    CCommonDialogs dialogs;
-    QueueCommands commands(w.queue, &dialogs, &w.window);
+    QueueCommands commands(w.queue, cancelledOpen, &w.window);
     bool served = false;
     QTimer::singleShot(0, this, [&] { served = true; });
 
-    commands.addPaths(files + QStringList{dir.path() + u"/missing.jpg"_s});
+    commands.addPaths(files + QStringList{dir.path() + QStringLiteral("/missing.jpg")});
 
     QVERIFY(served);
     QCOMPARE(w.queue->entries(), files);
@@ -272,7 +272,7 @@ void TestQueueModel::scanOfThousandsIsOneInsertion()
     w.window.show();
     FolderScan scan(w.queue, &w.window);
     scan.folderBrowser().setPicker([&](QWidget *, const QString &) { return dir.path(); });
-    w.queue->AddToQueue(u"/earlier.jpg"_s);
+    w.queue->AddToQueue(QStringLiteral("/earlier.jpg"));
     ModelSignals model(w.queue->model());
 
     scan.AddFolder();
@@ -359,13 +359,13 @@ void TestQueueModel::outsideRowsAreLeftAlone()
 void TestQueueModel::entriesCannotBeEditedInTheList()
 {
     QueueWindow w;
-    w.queue->AddToQueue(u"/p/a.jpg"_s);
+    w.queue->AddToQueue(QStringLiteral("/p/a.jpg"));
     const QModelIndex path = w.queue->model()->index(0, QueueModel::PathColumn);
     QVERIFY(!(w.queue->model()->flags(path) & Qt::ItemIsEditable));
-    QVERIFY(!w.queue->model()->setData(path, u"/elsewhere.jpg"_s));
-    QCOMPARE(w.queue->head(), u"/p/a.jpg"_s);
+    QVERIFY(!w.queue->model()->setData(path, QStringLiteral("/elsewhere.jpg")));
+    QCOMPARE(w.queue->head(), QStringLiteral("/p/a.jpg"));
     // The whole path is at hand in the tooltip, however the column shortens it.
-    QCOMPARE(path.data(Qt::ToolTipRole).toString(), u"/p/a.jpg"_s);
+    QCOMPARE(path.data(Qt::ToolTipRole).toString(), QStringLiteral("/p/a.jpg"));
 }
 
 void TestQueueModel::rowsFollowTheFont()

@@ -31,7 +31,9 @@ void ModalWatcher::poll()
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
         m_messages.append({box->windowTitle(), box->text(), box->icon()});
         const QList<QAbstractButton *> buttons = box->buttons();
-        if (!buttons.isEmpty())
+        if (QAbstractButton *chosen = box->button(m_messageAnswer))
+            chosen->click();
+        else if (!buttons.isEmpty())
             buttons.first()->click();
         else
             box->done(0);

@@ -10,8 +10,9 @@
 class QDialog;
 
 // Answers the modal dialogs and message boxes that code under test opens, so that a test runs
-// without a person: every message box is recorded and confirmed with its default (first)
-// button; any other dialog goes to the handler, or is rejected when there is none.
+// without a person: every message box is recorded and answered with the chosen button where it
+// has one, else its first; any other dialog goes to the handler, or is rejected when there is
+// none.
 class ModalWatcher : public QObject
 {
     Q_OBJECT
@@ -26,6 +27,7 @@ public:
     explicit ModalWatcher(QObject *parent = nullptr);
 
     void setDialogHandler(std::function<void(QDialog *)> handler);
+    void setMessageAnswer(QMessageBox::StandardButton answer) { m_messageAnswer = answer; }
     const QList<Message> &messages() const { return m_messages; }
     int dialogsSeen() const { return m_dialogsSeen; }
     void clear();
@@ -36,5 +38,6 @@ private:
     QTimer m_timer;
     QList<Message> m_messages;
     int m_dialogsSeen = 0;
+    QMessageBox::StandardButton m_messageAnswer = QMessageBox::NoButton;
     std::function<void(QDialog *)> m_dialogHandler;
 };
