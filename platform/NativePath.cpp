@@ -15,6 +15,8 @@ constexpr char16_t escapeBase = 0xDC00;
 constexpr char16_t firstEscape = 0xDC80;
 constexpr char16_t lastEscape = 0xDCFF;
 
+#ifndef Q_OS_WIN
+// Only other systems hand over names as bytes that need decoding.
 bool isContinuation(unsigned char byte)
 {
     return (byte & 0xC0) == 0x80;
@@ -55,6 +57,7 @@ int utf8Sequence(const QByteArray &bytes, qsizetype at, char32_t *codePoint)
     *codePoint = value;
     return length;
 }
+#endif
 
 bool isEscape(QChar c)
 {
