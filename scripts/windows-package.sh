@@ -8,7 +8,7 @@ WIN_TRIPLET=x86_64-w64-mingw32
 # it imports.
 MINGW_RUNTIME_DIRS=(
     "$(dirname "$($WIN_TRIPLET-g++-posix -print-file-name=libstdc++-6.dll)")"
-    /usr/$WIN_TRIPLET/lib
+    "/usr/$WIN_TRIPLET/lib"
 )
 
 # pe_imports FILE: the DLL names FILE imports, one a line, as written in it.
@@ -74,30 +74,33 @@ copy_dependencies() {
 # window opens) and the style matching the system's look.
 QT_PLUGINS=(platforms/qwindows.dll styles/qwindowsvistastyle.dll)
 
+# The functions below are called where a failing command does not end the script (under `if`,
+# `!` or `||`), so each step says itself when it failed.
+
 # lay_out_program_folder BUILD QT FOLDER: installs the cross-built Tessaly into FOLDER and puts
 # beside it what it needs from Qt and the compiler.
 lay_out_program_folder() {
     local build=$1 qt=$2 folder=$3 plugin
     rm -rf "$folder"
-    cmake --install "$build" --prefix "$folder"
+    cmake --install "$build" --prefix "$folder" || return 1
     [ -e "$folder/data/convert.exe" ] || { echo "no data\\convert.exe in $folder" >&2; return 1; }
     for plugin in "${QT_PLUGINS[@]}"; do
-        mkdir -p "$folder/plugins/$(dirname "$plugin")"
-        cp "$qt/plugins/$plugin" "$folder/plugins/$plugin"
+        mkdir -p "$folder/plugins/$(dirname "$plugin")" || return 1
+        cp "$qt/plugins/$plugin" "$folder/plugins/$plugin" || return 1
     done
     # The plugins import Qt's DLLs too; they are looked up beside the program, as Windows
     # does for a DLL the plugin loads.
     local search
     search=$qt/bin:$(IFS=:; echo "${MINGW_RUNTIME_DIRS[*]}")
     copy_dependencies "$folder" "$search" "$folder/tessaly.exe" \
-        "${QT_PLUGINS[@]/#/$folder/plugins/}"
+        "${QT_PLUGINS[@]/#/$folder/plugins/}" || return 1
     # Qt takes its folders from where Qt6Core.dll is, as if it were in an installed Qt's bin\,
     # so without this it looks for plugins beside the program's parent folder.
     printf '[Paths]\r\nPrefix = .\r\nPlugins = plugins\r\nTranslations = translations\r\n' \
-        >"$folder/qt.conf"
+        >"$folder/qt.conf" || return 1
     # The Chinese texts of the dialogs Qt draws (the buttons of a message box, the file
     # dialog's), from Debian's Qt translations of the same Qt version.
-    mkdir -p "$folder/translations"
+    mkdir -p "$folder/translations" || return 1
     cp /usr/share/qt6/translations/qtbase_zh_CN.qm "$folder/translations/"
 }
 
@@ -117,10 +120,10 @@ pack_zip() {
 # files it installs and the uninstaller deletes are listed from the folder, one by one, so that
 # uninstalling removes exactly what was installed and nothing a user put beside it.
 build_installer() {
-    local root=$1 folder=$2 version=$3 installer=$4 lists file dir
-    lists=$(mktemp -d)
+    local root=$1 folder=$2 version=$3 installer=$4 lists file dir status
+    lists=$(mktemp -d) || return 1
     (
-        cd "$folder"
+        cd "$folder" || exit 1
         # Installed folder by folder, the program folder itself first.
         find . -type d | sort | while IFS= read -r dir; do
             dir=${dir#./}
@@ -142,8 +145,11 @@ build_installer() {
     )
     local size
     size=$(du -sk "$folder" | cut -f1)
+    [ -s "$lists/install.nsh" ] && [ -s "$lists/uninstall.nsh" ] || { rm -rf "$lists"; return 1; }
     makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DOUTFILE="$installer" \
         -DFILE_LISTS="$lists" -DSIZE_KB="$size" \
         "$root/packaging/windows/tessaly.nsi"
+    status=$?
     rm -rf "$lists"
+    return $status
 }
