@@ -17,10 +17,11 @@ pe_imports() {
 }
 
 # A DLL that comes with Windows: the MinGW sysroot has an import library for every one of them
-# (libkernel32.a, libuxtheme.a, …), and none for a DLL we must ship.
+# (libkernel32.a, libuxtheme.a, …), and none for a DLL we must ship. Not every one ends in .dll:
+# the print spooler's is WINSPOOL.DRV, which Qt's printing imports.
 is_system_dll() {
-    local base
-    base=$(basename "${1,,}" .dll)
+    local base=${1,,}
+    base=${base%.*}
     case $base in api-ms-win-* | ext-ms-win-*) return 0 ;; esac
     [ -e "/usr/$WIN_TRIPLET/lib/lib$base.a" ]
 }
