@@ -10,6 +10,7 @@ Unicode true
 ; A 64-bit installer for a 64-bit program: it runs on every system the program runs on.
 Target amd64-unicode
 !include "MUI2.nsh"
+!include "LogicLib.nsh"
 
 !ifndef VERSION | OUTFILE | FILE_LISTS | SIZE_KB
   !error "scripts/windows passes VERSION, OUTFILE, FILE_LISTS and SIZE_KB"
@@ -71,6 +72,15 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "© 2026 Tessaly developers"
 
 Section "Tessaly"
   SetShellVarContext current
+  ; An earlier installation is uninstalled first, by its own uninstaller and in place (_?=), so
+  ; that a file it had and this version has not is not left behind for no uninstaller to remove.
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ""
+  ${AndIf} ${FileExists} "$0\uninstall.exe"
+    ExecWait '"$0\uninstall.exe" /S _?=$0'
+    Delete "$0\uninstall.exe"
+    RMDir "$0"
+  ${EndIf}
   !include "${FILE_LISTS}\install.nsh"
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
