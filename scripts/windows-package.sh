@@ -83,7 +83,8 @@ QT_PLUGINS=(platforms/qwindows.dll styles/qwindowsvistastyle.dll)
 lay_out_program_folder() {
     local build=$1 qt=$2 folder=$3 plugin
     rm -rf "$folder"
-    cmake --install "$build" --prefix "$folder" || return 1
+    # Stripped, like the converter: its symbol table helps no one who runs it.
+    cmake --install "$build" --prefix "$folder" --strip || return 1
     [ -e "$folder/data/convert.exe" ] || { echo "no data\\convert.exe in $folder" >&2; return 1; }
     for plugin in "${QT_PLUGINS[@]}"; do
         mkdir -p "$folder/plugins/$(dirname "$plugin")" || return 1
