@@ -24,7 +24,8 @@ bool isContinuation(unsigned char byte)
 
 // The length of the valid UTF-8 sequence at `at`, and its code point; 0 when the bytes there
 // are no valid UTF-8 (a stray byte, a cut-off or overlong sequence, an encoded surrogate).
-int utf8Sequence(const QByteArray &bytes, qsizetype at, char32_t *codePoint)
+// Windows names never need it: they arrive as UTF-16.
+[[maybe_unused]] int utf8Sequence(const QByteArray &bytes, qsizetype at, char32_t *codePoint)
 {
     const auto byte = [&](qsizetype i) {
         return static_cast<unsigned char>(bytes.at(at + i));
