@@ -16,7 +16,8 @@ constexpr char16_t firstEscape = 0xDC80;
 constexpr char16_t lastEscape = 0xDCFF;
 
 #ifndef Q_OS_WIN
-// Only other systems hand over names as bytes that need decoding.
+// Only other systems hand over names as bytes that need decoding; Windows names arrive as
+// UTF-16.
 bool isContinuation(unsigned char byte)
 {
     return (byte & 0xC0) == 0x80;
@@ -24,8 +25,7 @@ bool isContinuation(unsigned char byte)
 
 // The length of the valid UTF-8 sequence at `at`, and its code point; 0 when the bytes there
 // are no valid UTF-8 (a stray byte, a cut-off or overlong sequence, an encoded surrogate).
-// Windows names never need it: they arrive as UTF-16.
-[[maybe_unused]] int utf8Sequence(const QByteArray &bytes, qsizetype at, char32_t *codePoint)
+int utf8Sequence(const QByteArray &bytes, qsizetype at, char32_t *codePoint)
 {
     const auto byte = [&](qsizetype i) {
         return static_cast<unsigned char>(bytes.at(at + i));
