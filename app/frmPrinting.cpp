@@ -251,13 +251,19 @@ void frmPrinting::wireEvents()
     connect(m_lblWhy, &LinkLabel::mousePressed, m_chrome, &WindowChrome::lblWhy_MouseDown);
     connect(m_lblWhy, &LinkLabel::clicked, this, [this] { m_help.lblWhy_Click(this); });
     connect(m_run, &CompressionRun::startBusyChanged, m_chrome, &WindowChrome::showStartBusy);
-    // Queued, so that a folder handed over during the run is searched after the run's end
-    // steps, not in the middle of them.
+    // Held as the run starts; let go queued, so that a folder handed over during the run is
+    // searched after the run's end steps, not in the middle of them, and not at all once the
+    // window is closing.
+    connect(m_run, &CompressionRun::startBusyChanged, m_queueCommands, [this](bool busy) {
+        if (busy)
+            m_queueCommands->holdGivenPaths(true);
+    });
     connect(
         m_run, &CompressionRun::startBusyChanged, this,
         [this](bool busy) {
-            if (!busy && !m_unloaded)
-                queuePaths(std::exchange(m_pathsAfterRun, {}));
+            // The plain look also comes as a run starts, before it takes hold.
+            if (!busy && !m_unloaded && !m_run->RunInProgress())
+                m_queueCommands->holdGivenPaths(false);
         },
         Qt::QueuedConnection);
 }
@@ -422,10 +428,6 @@ void frmPrinting::imgMin_Click()
 
 void frmPrinting::queuePaths(const QStringList &paths)
 {
-    if (m_run->RunInProgress()) {
-        m_pathsAfterRun += paths;
-        return;
-    }
     m_queueCommands->addPaths(paths);
 }
 

@@ -112,7 +112,6 @@ private:
     QPlainTextEdit *m_txtDebug = nullptr;
     QTimer *m_timer1 = nullptr;
     QPixmap m_background;
-    QStringList m_pathsAfterRun;
     QPoint m_dragOffset;
     bool m_dragging = false;
     bool m_unloaded = false;

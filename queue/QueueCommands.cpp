@@ -85,8 +85,19 @@ void QueueCommands::AddFolder()
     m_folderScan->AddFolder();
 }
 
+void QueueCommands::holdGivenPaths(bool hold)
+{
+    m_holdingGivenPaths = hold;
+    if (!hold && !m_heldPaths.isEmpty())
+        addPaths(std::exchange(m_heldPaths, {}));
+}
+
 void QueueCommands::addPaths(const QStringList &paths)
 {
+    if (m_holdingGivenPaths) {
+        m_heldPaths += paths;
+        return;
+    }
     // A hundred thousand paths keep the file system busy longer than the window may go
     // unanswered, so they are looked at away from it while the window is served.
     QFutureWatcher<GivenPaths> lookedAt;
@@ -98,6 +109,11 @@ void QueueCommands::addPaths(const QStringList &paths)
     waiting.exec();
     if (!alive)
         return;
+    // A run may have started while they were looked at; they wait for its end like the rest.
+    if (m_holdingGivenPaths) {
+        m_heldPaths += paths;
+        return;
+    }
     // Files are queued together, in one insertion per run of files between two folders.
     QStringList files;
     const GivenPaths given = lookedAt.result();

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -39,6 +40,9 @@ public:
     // Paths given to the program (its command line, a later start): files are queued as they
     // are, folders are searched like Add Folder, paths that do not exist are passed over.
     void addPaths(const QStringList &paths);
+    // While a run takes the queue's entries, given paths wait and are queued, in the order
+    // given, once they are no longer held: the run's count and its bar stay as they started.
+    void holdGivenPaths(bool hold);
 
     frmMenu *menu() const { return m_menu; }
     FolderScan *folderScan() const { return m_folderScan; }
@@ -48,4 +52,6 @@ private:
     FileAsker m_askForFile;
     frmMenu *m_menu;
     FolderScan *m_folderScan;
+    bool m_holdingGivenPaths = false;
+    QStringList m_heldPaths;
 };

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 
 class TestQueueCommands : public QObject
@@ -24,6 +25,8 @@ private Q_SLOTS:
     void addFile();
     void addFileWithRealDialog();
     void toolbarItemsReachTheirCommands();
+    void heldPathsWaitAndKeepTheirOrder_data();
+    void heldPathsWaitAndKeepTheirOrder();
 };
 
 namespace {
@@ -182,6 +185,38 @@ void TestQueueCommands::toolbarItemsReachTheirCommands()
     QDropEvent dropEvent(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w.queue->LV()->viewport(), &dropEvent);
     QCOMPARE(w.queue->entries().last(), QStringLiteral("/p/dropped.gif"));
+}
+
+void TestQueueCommands::heldPathsWaitAndKeepTheirOrder_data()
+{
+    QTest::addColumn<bool>("heldWhileLookedAt");
+    QTest::newRow("held before they are given") << false;
+    QTest::newRow("held while they are looked at") << true;
+}
+
+void TestQueueCommands::heldPathsWaitAndKeepTheirOrder()
+{
+    QFETCH(bool, heldWhileLookedAt);
+    QTemporaryDir dir;
+    const QStringList first = {dir.filePath(QStringLiteral("a.jpg")),
+                               dir.filePath(QStringLiteral("b.png"))};
+    const QString later = dir.filePath(QStringLiteral("c.gif"));
+    for (const QString &path : first + QStringList{later})
+        QVERIFY(TestFiles::write(path, "x"));
+    QueueWindow w;
+    QueueCommands commands(w.queue, cancelledOpen, &w.window);
+    if (heldWhileLookedAt)
+        QTimer::singleShot(0, &commands, [&commands] { commands.holdGivenPaths(true); });
+    else
+        commands.holdGivenPaths(true);
+    commands.addPaths(first);
+    commands.addPaths({later});
+    QCOMPARE(w.queue->count(), 0);
+    commands.holdGivenPaths(false);
+    QCOMPARE(w.queue->entries(), first + QStringList{later});
+    // Let go again, nothing is queued twice.
+    commands.holdGivenPaths(false);
+    QCOMPARE(w.queue->count(), 3);
 }
 
 QTEST_MAIN(TestQueueCommands)
