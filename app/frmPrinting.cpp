@@ -251,18 +251,14 @@ void frmPrinting::wireEvents()
     connect(m_lblWhy, &LinkLabel::mousePressed, m_chrome, &WindowChrome::lblWhy_MouseDown);
     connect(m_lblWhy, &LinkLabel::clicked, this, [this] { m_help.lblWhy_Click(this); });
     connect(m_run, &CompressionRun::startBusyChanged, m_chrome, &WindowChrome::showStartBusy);
-    // Held as the run starts; let go queued, so that a folder handed over during the run is
-    // searched after the run's end steps, not in the middle of them, and not at all once the
-    // window is closing.
-    connect(m_run, &CompressionRun::startBusyChanged, m_queueCommands, [this](bool busy) {
-        if (busy)
-            m_queueCommands->holdGivenPaths(true);
-    });
+    // Given paths wait while a run goes; let go queued, so that a folder handed over during
+    // the run is searched after the run's end steps, and not at all once the window is closing.
+    connect(m_run, &CompressionRun::started, m_queueCommands,
+            [this] { m_queueCommands->holdGivenPaths(true); });
     connect(
-        m_run, &CompressionRun::startBusyChanged, this,
-        [this](bool busy) {
-            // The plain look also comes as a run starts, before it takes hold.
-            if (!busy && !m_unloaded && !m_run->RunInProgress())
+        m_run, &CompressionRun::finished, this,
+        [this] {
+            if (!m_unloaded)
                 m_queueCommands->holdGivenPaths(false);
         },
         Qt::QueuedConnection);
