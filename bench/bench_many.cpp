@@ -163,6 +163,7 @@ struct Measure {
     double queueSeconds = 0;
     qint64 queueGapMs = 0;
     double runSeconds = 0;
+    double runCpuMillis = 0; // the window process's own, all its threads, converters apart
     qint64 runGapMs = 0;
     qint64 peakMb = 0;
     qsizetype failed = 0;
@@ -220,11 +221,14 @@ Measure runProgram(const QStringList &images, const QString &outputFolder)
     CompressionRun &run = window.run();
     bool ended = false;
     QElapsedTimer clock;
+    double cpuAtStart = 0;
     QObject::connect(&run, &CompressionRun::endSoundStarting, &run, [&] {
         measure.runSeconds = clock.nsecsElapsed() / 1e9;
+        measure.runCpuMillis = cpuMillis() - cpuAtStart;
         ended = true;
     });
     GapMeter gaps;
+    cpuAtStart = cpuMillis();
     clock.start();
     run.Command3_Click();
     while (!ended && run.RunInProgress())
@@ -297,9 +301,9 @@ int main(int argc, char *argv[])
         rows.append({count, xargsSeconds, run});
         maxGap = std::max(maxGap, run.runGapMs);
         queueGap = std::max(queueGap, run.queueGapMs);
-        out << QStringLiteral(
-                   "N=%1: xargs %2 s (%3 ms/entry), run %4 s (%5 ms/entry, ratio %6), "
-                   "run gap %7 ms, queued in %8 s (gap %9 ms), peak %10 MB, failed %11\n")
+        out << QStringLiteral("N=%1: xargs %2 s (%3 ms/entry), run %4 s (%5 ms/entry, ratio %6), "
+                              "run gap %7 ms, window cpu %12 ms/entry, queued in %8 s (gap %9 ms), "
+                              "peak %10 MB, failed %11\n")
                    .arg(count)
                    .arg(xargsSeconds, 0, 'f', 2)
                    .arg(xargsSeconds * 1000 / count, 0, 'f', 3)
@@ -310,7 +314,8 @@ int main(int argc, char *argv[])
                    .arg(run.queueSeconds, 0, 'f', 3)
                    .arg(run.queueGapMs)
                    .arg(run.peakMb)
-                   .arg(run.failed);
+                   .arg(run.failed)
+                   .arg(run.runCpuMillis / count, 0, 'f', 3);
         out.flush();
         largest = images;
     }

@@ -9,6 +9,7 @@
 #include "engine/WorkFiles.h"
 #include "platform/AtomicFile.h"
 #include "platform/ChildPriority.h"
+#include "platform/FileCopy.h"
 #include "platform/NativePath.h"
 #include "platform/Platform.h"
 #include "queue/QueueModel.h"
@@ -25,6 +26,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 #include <utility>
 
@@ -35,6 +37,12 @@ constexpr int pollMs = 50;
 // With several converters, finished results may wait this many times the converter count for
 // a slow image at the head, so that one large photo does not leave the other cores idle.
 constexpr int resultsWaitingPerConverter = 4;
+// Each commit redraws the queue's views, which costs the window more than converting a small
+// image costs a core. A finished head therefore waits this long for the entries finishing
+// behind it, so that they are committed and drawn together, while the converters go on.
+constexpr int commitIntervalMs = 20;
+// Copies made ahead of a free converter are small images' only: the room they take is bounded.
+constexpr qint64 largestCopyAhead = qint64(16) << 20;
 
 const QString resultSuffix = QStringLiteral("_已压缩.jpg");
 
@@ -285,15 +293,15 @@ void CompressionRun::Command3_Click()
             [this](const QString &message) { showMessage(RunMessageKind::Critical, message); });
     }
 
+    m_sinceCommit.start();
     while (!m_aborted && m_queue.count() > 0 && !(m_stopRequested && m_jobsInFlight.empty())) {
         Q_EMIT statusChanged(QStringLiteral("正在压缩..."));
         dispatchJobs();
-        while (!m_aborted && !m_jobsInFlight.empty() && !m_jobsInFlight.front().done) {
-            m_wait->Wait(pollMs);
-            dispatchJobs();
-        }
-        if (!m_aborted)
+        waitForHeadDueForCommit();
+        if (!m_aborted) {
             commitFinishedHeads();
+            m_sinceCommit.start();
+        }
     }
     if (m_aborted) {
         m_runInProgress = false;
@@ -302,14 +310,58 @@ void CompressionRun::Command3_Click()
     finishRun();
 }
 
+std::size_t CompressionRun::jobsAt(Job::Stage stage) const
+{
+    return std::size_t(std::count_if(m_jobsInFlight.cbegin(), m_jobsInFlight.cend(),
+                                     [stage](const Job &job) { return job.stage == stage; }));
+}
+
+std::size_t CompressionRun::unfinishedJobs() const
+{
+    return m_jobsInFlight.size() - jobsAt(Job::Stage::Done);
+}
+
+// Waiting for company only pays while converters run and a slot is free to start another.
+bool CompressionRun::headDueForCommit() const
+{
+    if (m_jobsInFlight.front().stage != Job::Stage::Done)
+        return false;
+    return m_stopRequested || m_sinceCommit.hasExpired(commitIntervalMs) || unfinishedJobs() == 0 ||
+           m_jobsInFlight.size() >= m_slots.size();
+}
+
+void CompressionRun::waitForHeadDueForCommit()
+{
+    while (!m_aborted) {
+        if (m_stopRequested)
+            dropJobsNotStarted();
+        if (m_jobsInFlight.empty() || headDueForCommit())
+            return;
+        m_wait->Wait(m_jobsInFlight.front().stage == Job::Stage::Done
+                         ? int(qMax<qint64>(0, commitIntervalMs - m_sinceCommit.elapsed()))
+                         : pollMs);
+        dispatchJobs();
+    }
+}
+
+// A stopped run finishes the entries given to a converter; the rest stay queued, except one
+// that a later entry was already given ahead of (it is needed to commit in order).
+void CompressionRun::dropJobsNotStarted()
+{
+    while (!m_jobsInFlight.empty() && m_jobsInFlight.back().stage != Job::Stage::Converting &&
+           m_jobsInFlight.back().stage != Job::Stage::Done) {
+        Slot &slot = *m_slots[m_jobsInFlight.back().slot];
+        slot.busy = slot.preparing; // a copy still being made keeps its slot until it ends
+        m_jobsInFlight.pop_back();
+    }
+}
+
 void CompressionRun::dispatchJobs()
 {
-    const auto converting = [this] {
-        return std::count_if(m_jobsInFlight.cbegin(), m_jobsInFlight.cend(),
-                             [](const Job &job) { return !job.done; });
-    };
+    const std::size_t aheadOfConverters = m_slots.size() > 1 ? std::size_t(m_jobs) : 0;
     while (!m_aborted && !m_stopRequested && m_jobsInFlight.size() < m_slots.size() &&
-           m_jobsInFlight.size() < std::size_t(m_queue.count()) && converting() < m_jobs) {
+           m_jobsInFlight.size() < std::size_t(m_queue.count()) &&
+           unfinishedJobs() < std::size_t(m_jobs) + aheadOfConverters) {
         std::size_t free = 0;
         while (m_slots[free]->busy)
             ++free;
@@ -318,6 +370,7 @@ void CompressionRun::dispatchJobs()
         job.id = ++m_nextJobId;
         job.source = m_queue.at(int(m_jobsInFlight.size()));
         job.slot = free;
+        job.ahead = unfinishedJobs() >= std::size_t(m_jobs);
         m_jobsInFlight.push_back(job);
         startJob(m_jobsInFlight.back());
     }
@@ -329,7 +382,11 @@ void CompressionRun::startJob(Job &job)
 {
     Slot &slot = *m_slots[job.slot];
     slot.preparing = true;
+    job.stage = Job::Stage::Copying;
     const bool makeFolder = !std::exchange(slot.folderMade, true);
+    // A copy made ahead waits on the disk beside the ones being converted; a large one would
+    // only take room there sooner.
+    const qint64 largest = job.ahead ? largestCopyAhead : std::numeric_limits<qint64>::max();
     auto *copied = new QFutureWatcher<WorkCopy>(this);
     connect(copied, &QFutureWatcher<WorkCopy>::finished, this,
             [this, copied, id = job.id, slotIndex = job.slot, run = m_runNumber] {
@@ -337,20 +394,21 @@ void CompressionRun::startJob(Job &job)
                 if (run != m_runNumber || m_aborted)
                     return; // a copy for a run that has ended
                 m_slots[slotIndex]->preparing = false;
-                startConverter(id, slotIndex, copied->result());
+                jobCopied(id, slotIndex, copied->result());
             });
-    copied->setFuture(QtConcurrent::run(&m_copyPool, [files = slot.files, source = job.source,
-                                                      cancel = m_cancelCopies, makeFolder] {
-        if (makeFolder)
-            files.prepareFolder();
-        // A copy that fails leaves the work folder empty, so no earlier image is converted
-        // in its place.
-        files.clear();
-        WorkCopy copy;
-        copy.bytes = files.copyIn(source, *cancel);
-        copy.transparent = copy.bytes >= 0 && ImageHeader::hasTransparency(files.input());
-        return copy;
-    }));
+    copied->setFuture(
+        QtConcurrent::run(&m_copyPool, [files = slot.files, source = job.source,
+                                        cancel = m_cancelCopies, makeFolder, largest] {
+            if (makeFolder)
+                files.prepareFolder();
+            // A copy that fails leaves the work folder empty, so no earlier image is converted
+            // in its place.
+            files.clear();
+            WorkCopy copy;
+            copy.bytes = files.copyIn(source, *cancel, largest);
+            copy.transparent = copy.bytes >= 0 && ImageHeader::hasTransparency(files.input());
+            return copy;
+        }));
 }
 
 CompressionRun::Job *CompressionRun::jobWithId(quint64 id)
@@ -362,22 +420,49 @@ CompressionRun::Job *CompressionRun::jobWithId(quint64 id)
     return nullptr;
 }
 
-void CompressionRun::startConverter(quint64 jobId, std::size_t slotIndex, const WorkCopy &copy)
+void CompressionRun::jobCopied(quint64 jobId, std::size_t slotIndex, const WorkCopy &copy)
 {
     Job *job = jobWithId(jobId);
     if (!job) {
         m_slots[slotIndex]->busy = false; // the run started over from a new head meanwhile
         return;
     }
-    Slot &slot = *m_slots[job->slot];
-    const auto fail = [this, job](const QString &reason) {
-        job->done = true;
-        job->reason = reason;
+    job->copy = copy;
+    if (copy.bytes == FileCopy::tooLarge) {
+        job->ahead = false;
+        job->stage = Job::Stage::Deferred;
+    } else if (copy.bytes < 0) {
+        job->stage = Job::Stage::Done;
+        job->reason = FailureReason::unreadableSource();
         m_wait->interrupt();
-    };
-    if (copy.bytes < 0)
-        return fail(FailureReason::unreadableSource());
-    job->sourceBytes = copy.bytes;
+        return;
+    } else {
+        job->stage = Job::Stage::Ready;
+    }
+    startWaitingJobs();
+}
+
+// Converters are given in the queue's order, so that the head is never the one left waiting.
+void CompressionRun::startWaitingJobs()
+{
+    while (!m_aborted && jobsAt(Job::Stage::Converting) < std::size_t(m_jobs)) {
+        const auto next =
+            std::find_if(m_jobsInFlight.begin(), m_jobsInFlight.end(), [](const Job &job) {
+                return job.stage != Job::Stage::Converting && job.stage != Job::Stage::Done;
+            });
+        if (next == m_jobsInFlight.end() || next->stage == Job::Stage::Copying)
+            return;
+        if (next->stage == Job::Stage::Deferred)
+            return startJob(*next); // copied now that a converter waits for it
+        startConverter(*next);
+    }
+}
+
+void CompressionRun::startConverter(Job &job)
+{
+    Slot &slot = *m_slots[job.slot];
+    job.stage = Job::Stage::Converting;
+    job.sourceBytes = job.copy.bytes;
 
     ConverterCommand command;
     command.programFolder = m_programFolder;
@@ -385,11 +470,15 @@ void CompressionRun::startConverter(quint64 jobId, std::size_t slotIndex, const 
     command.resizeText = m_options.keepSize ? QString() : m_options.resizeText;
     command.quality = m_options.quality;
     command.output = slot.files.result();
-    command.flattenOntoWhite = copy.transparent;
+    command.flattenOntoWhite = job.copy.transparent;
 
     slot.runner->setCommandLine(command.commandLine());
-    if (!slot.runner->startCommand())
-        return fail(FailureReason::converterDidNotStart());
+    if (!slot.runner->startCommand()) {
+        job.stage = Job::Stage::Done;
+        job.reason = FailureReason::converterDidNotStart();
+        m_wait->interrupt();
+        return;
+    }
     ChildPriority::lowerBelowThisProcess(slot.runner->processId());
 }
 
@@ -402,8 +491,8 @@ void CompressionRun::finishJob(Slot &slot)
     if (QFile::rename(slot.files.input(), discarded))
         m_copyPool.start([discarded] { QFile::remove(discarded); });
     for (Job &job : m_jobsInFlight) {
-        if (m_slots[job.slot].get() == &slot && !job.done) {
-            job.done = true;
+        if (m_slots[job.slot].get() == &slot && job.stage == Job::Stage::Converting) {
+            job.stage = Job::Stage::Done;
             job.converterMessage = slot.runner->Outputs().toString();
             job.result = slot.files.producedResult(&job.resultBytes);
             job.converted = slot.runner->succeeded() &&
@@ -414,6 +503,7 @@ void CompressionRun::finishJob(Slot &slot)
             break;
         }
     }
+    startWaitingJobs();
     m_wait->interrupt();
 }
 
@@ -421,7 +511,8 @@ void CompressionRun::finishJob(Slot &slot)
 // once for all the entries committed together.
 void CompressionRun::commitFinishedHeads()
 {
-    while (!m_jobsInFlight.empty() && m_jobsInFlight.front().done && commitHead()) {
+    while (!m_jobsInFlight.empty() && m_jobsInFlight.front().stage == Job::Stage::Done &&
+           commitHead()) {
     }
     serveEvents();
 }

@@ -3,6 +3,7 @@
 #include "engine/RunOptions.h"
 #include "engine/RunReport.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -93,13 +94,28 @@ Q_SIGNALS:
     void endSoundStarting();
 
 private:
+    struct WorkCopy {
+        qint64 bytes = -1; // -1: no copy was made
+        bool transparent = false;
+    };
     // One queue entry on its way through a slot: its work copy is made away from the window,
-    // then its converter runs. Complete here: a deque of it is a member.
+    // then its converter runs. While every converter is busy, the next entries are copied
+    // ahead, so that a converter that ends is followed by the next one at once. Complete here:
+    // a deque of it is a member.
     struct Job {
+        enum class Stage {
+            Copying,
+            Ready,    // copied, waiting for a converter
+            Deferred, // too large to copy ahead; copied once a converter is free
+            Converting,
+            Done,
+        };
         quint64 id = 0;
         QString source;
         std::size_t slot = 0;
-        bool done = false;
+        Stage stage = Stage::Copying;
+        bool ahead = false; // copied while every converter was busy
+        WorkCopy copy;
         bool converted = false;
         QString result; // the converter's, while it waits in the slot to be committed
         qint64 resultBytes = 0;
@@ -108,17 +124,22 @@ private:
         qint64 sourceBytes = 0;
     };
     struct Slot;
-    struct WorkCopy {
-        qint64 bytes = -1; // -1: no copy was made
-        bool transparent = false;
-    };
 
     void showMessage(RunMessageKind kind, const QString &text, const QString &title = {});
     bool converterAvailable();
     bool optionsUsable();
+    std::size_t jobsAt(Job::Stage stage) const;
+    std::size_t unfinishedJobs() const;
+    bool headDueForCommit() const;
+    // Serves the converters until the head is due for its commit or nothing is left in flight.
+    void waitForHeadDueForCommit();
+    void dropJobsNotStarted();
     void dispatchJobs();
     void startJob(Job &job);
-    void startConverter(quint64 jobId, std::size_t slotIndex, const WorkCopy &copy);
+    void jobCopied(quint64 jobId, std::size_t slotIndex, const WorkCopy &copy);
+    // Gives converters that are free to the entries copied ahead, or copies the next one now.
+    void startWaitingJobs();
+    void startConverter(Job &job);
     Job *jobWithId(quint64 id);
     void finishJob(Slot &slot);
     // Commits every finished entry at the head of the queue, then serves the window once.
@@ -143,6 +164,7 @@ private:
     quint64 m_nextJobId = 0;
     quint64 m_runNumber = 0;
     int m_committed = 0;
+    QElapsedTimer m_sinceCommit;
     RunSummary m_summary;
     // Work copies are made here; a run that ends early tells them to stop through the flag.
     std::shared_ptr<std::atomic_bool> m_cancelCopies;

@@ -16,9 +16,10 @@ bool WorkFiles::prepareFolder() const
     return QDir().mkpath(m_folder);
 }
 
-qint64 WorkFiles::copyIn(const QString &source, const std::atomic_bool &cancel) const
+qint64 WorkFiles::copyIn(const QString &source, const std::atomic_bool &cancel,
+                         qint64 largest) const
 {
-    return FileCopy::copy(source, input(), cancel);
+    return FileCopy::copy(source, input(), cancel, largest);
 }
 
 void WorkFiles::clear() const

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <atomic>
+#include <limits>
 
 // The work files of one conversion slot in the scratch folder: the copy of the image being
 // converted and the converter's result. Slot 0 uses tmp.dat and tmp1.jpg in the work folder
@@ -19,8 +20,10 @@ public:
     bool prepareFolder() const;
     // Copies the image to be converted into the slot, from any thread; gives up when `cancel`
     // is set. A scratch copy needs no trip to the disk before it is read, so unlike QFile::copy
-    // this never waits for the data to be synced. The copy's size, or -1 when it failed.
-    qint64 copyIn(const QString &source, const std::atomic_bool &cancel) const;
+    // this never waits for the data to be synced. The copy's size, -1 when it failed, or
+    // FileCopy::tooLarge when the source holds more than `largest` bytes.
+    qint64 copyIn(const QString &source, const std::atomic_bool &cancel,
+                  qint64 largest = std::numeric_limits<qint64>::max()) const;
     // Removes every file an earlier entry could have left in this slot.
     void clear() const;
     // The converter's result: tmp1.jpg, or the first frame's tmp1-0.jpg when the image had

@@ -71,7 +71,8 @@ bool copyDescriptors(int in, int out, const std::atomic_bool &cancel)
 
 } // namespace
 
-qint64 copy(const QString &source, const QString &target, const std::atomic_bool &cancel)
+qint64 copy(const QString &source, const QString &target, const std::atomic_bool &cancel,
+            qint64 largest)
 {
     const std::filesystem::path from = NativePath::toFileSystem(source);
     const std::filesystem::path to = NativePath::toFileSystem(target);
@@ -81,6 +82,8 @@ qint64 copy(const QString &source, const QString &target, const std::atomic_bool
     struct stat info {};
     if (!in.isOpen() || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return -1;
+    if (info.st_size > largest)
+        return tooLarge;
     ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
     FileDescriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (!out.isOpen() || !copyDescriptors(in.get(), out.get(), cancel))
@@ -92,6 +95,8 @@ qint64 copy(const QString &source, const QString &target, const std::atomic_bool
     std::error_code error;
     if (!std::filesystem::is_regular_file(from, error))
         return -1;
+    if (qint64(std::filesystem::file_size(from, error)) > largest)
+        return tooLarge;
     std::ifstream in(from, std::ios::binary);
     std::ofstream out(to, std::ios::binary | std::ios::trunc);
     std::vector<char> block(blockBytes);

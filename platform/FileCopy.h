@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <atomic>
+#include <limits>
 
 // Copies a user's file into our work folder from any thread. A large source (a scanner's TIFF of
 // gigabytes, a file on a slow network folder) takes as long as it takes, so the copy runs away
@@ -11,7 +12,12 @@
 // regular files are read: opening a pipe or a device could block for ever.
 namespace FileCopy {
 
-// The size of the copy made, or -1 when it failed.
-qint64 copy(const QString &source, const QString &target, const std::atomic_bool &cancel);
+// What `copy` gives for a source larger than it was allowed to copy; nothing is written then.
+constexpr qint64 tooLarge = -2;
+
+// The size of the copy made, -1 when it failed, or tooLarge when the source holds more than
+// `largest` bytes.
+qint64 copy(const QString &source, const QString &target, const std::atomic_bool &cancel,
+            qint64 largest = std::numeric_limits<qint64>::max());
 
 } // namespace FileCopy

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -952,11 +953,113 @@ private Q_SLOTS:
         watcher.start(5);
         fixture.run->Command3_Click();
         QVERIFY(mostWorkCopies >= 1);
-        QVERIFY2(mostWorkCopies <= 2, qPrintable(QString::number(mostWorkCopies)));
+        // One for each converter, and one copied ahead for each.
+        QVERIFY2(mostWorkCopies <= 4, qPrintable(QString::number(mostWorkCopies)));
         // The second converter went on past the first waiting result.
         QVERIFY2(mostWaitingWhileHeadConverts >= 2,
                  qPrintable(QString::number(mostWaitingWhileHeadConverts)));
         QCOMPARE(fixture.committed, sources);
+    }
+
+    // The work copies in the slots, by size.
+    static QList<qint64> workCopySizes()
+    {
+        QList<qint64> sizes;
+        QDirIterator it(Platform::jpgTmpFolder(), {QStringLiteral("tmp.dat")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            sizes.append(QFileInfo(it.next()).size());
+        return sizes;
+    }
+
+    void entriesAreCopiedAheadWhileEveryConverterIsBusy()
+    {
+        QStringList sources;
+        for (const char *name : {"a.png", "b.png", "c.png", "d.png", "e.png"}) {
+            sources.append(photos(QString::fromLatin1(name)));
+            QVERIFY(TestFiles::write(sources.last(), "slow"));
+        }
+        RunFixture fixture(m_fakeProgram, 2);
+        fixture.add(sources);
+        // The first two converters take 0.6 s; what is looked at before 0.4 s is seen while
+        // both still run.
+        QElapsedTimer sinceStart;
+        qsizetype mostCopiesWhileFirstTwoConvert = 0;
+        qsizetype mostConvertersRunning = 0;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, &watcher, [&] {
+            mostConvertersRunning = std::max(mostConvertersRunning, runningConverters().size());
+            if (!sinceStart.hasExpired(400))
+                mostCopiesWhileFirstTwoConvert =
+                    std::max(mostCopiesWhileFirstTwoConvert, workCopySizes().size());
+        });
+        watcher.start(5);
+        sinceStart.start();
+        fixture.run->Command3_Click();
+        QCOMPARE(mostCopiesWhileFirstTwoConvert, 4);
+        QCOMPARE(mostConvertersRunning, 2);
+        QCOMPARE(fixture.committed, sources);
+        for (const QString &source : std::as_const(sources))
+            QCOMPARE(TestFiles::read(resultOf(source)), QByteArray("slow"));
+    }
+
+    void largeSourcesAreNotCopiedAhead()
+    {
+        QStringList sources = {photos(QStringLiteral("a.png")), photos(QStringLiteral("b.png")),
+                               photos(QStringLiteral("scan.tif")), photos(QStringLiteral("c.png"))};
+        QVERIFY(TestFiles::write(sources[0], "slow"));
+        QVERIFY(TestFiles::write(sources[1], "slow"));
+        QVERIFY(TestFiles::write(sources[2], "fast"));
+        const qint64 large = qint64(40) << 20;
+        QVERIFY(QFile::resize(sources[2], large));
+        QVERIFY(TestFiles::write(sources[3], "fast"));
+        RunFixture fixture(m_fakeProgram, 2);
+        fixture.add(sources);
+        QElapsedTimer sinceStart;
+        qint64 largestCopyWhileFirstTwoConvert = 0;
+        qsizetype mostCopiesWhileFirstTwoConvert = 0;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, &watcher, [&] {
+            if (sinceStart.hasExpired(400))
+                return;
+            const QList<qint64> sizes = workCopySizes();
+            mostCopiesWhileFirstTwoConvert = std::max(mostCopiesWhileFirstTwoConvert, sizes.size());
+            for (const qint64 size : sizes)
+                largestCopyWhileFirstTwoConvert = std::max(largestCopyWhileFirstTwoConvert, size);
+        });
+        watcher.start(5);
+        sinceStart.start();
+        fixture.run->Command3_Click();
+        // The small one behind it was copied ahead; the large one waited for a converter.
+        QCOMPARE(mostCopiesWhileFirstTwoConvert, 3);
+        QVERIFY2(largestCopyWhileFirstTwoConvert < large,
+                 qPrintable(QString::number(largestCopyWhileFirstTwoConvert)));
+        QCOMPARE(fixture.committed, sources);
+        QVERIFY(fixture.failed.isEmpty());
+        QCOMPARE(QFileInfo(resultOf(sources[2])).size(), large);
+    }
+
+    void stopLeavesEntriesCopiedAheadQueued()
+    {
+        QStringList sources;
+        for (const char *name : {"s1.png", "s2.png", "s3.png", "s4.png", "s5.png", "s6.png"}) {
+            sources.append(photos(QString::fromLatin1(name)));
+            QVERIFY(TestFiles::write(sources.last(), "slow"));
+        }
+        RunFixture fixture(m_fakeProgram, 2);
+        fixture.add(sources);
+        QObject::connect(fixture.run.get(), &CompressionRun::entryCommitted, fixture.run.get(),
+                         [&fixture] { fixture.run->requestStop(); });
+        fixture.run->Command3_Click();
+
+        // What was given to a converter is finished; the rest waits, in order.
+        const qsizetype committed = fixture.committed.size();
+        QVERIFY2(committed >= 2 && committed <= 4, qPrintable(QString::number(committed)));
+        QCOMPARE(fixture.committed, sources.mid(0, committed));
+        QCOMPARE(fixture.queue.paths(), sources.mid(committed));
+        QCOMPARE(fakeLogLines().size(), committed);
+        QCOMPARE(fixture.status, CompressionRun::stoppedText());
+        QVERIFY(!QFileInfo::exists(Platform::jpgTmpFolder()));
     }
 
     void jobsComeFromTheEnvironment_data()
