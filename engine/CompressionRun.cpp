@@ -344,8 +344,8 @@ void CompressionRun::waitForHeadDueForCommit()
     }
 }
 
-// A stopped run finishes the entries given to a converter; the rest stay queued, except one
-// that a later entry was already given ahead of (it is needed to commit in order).
+// A stopped run finishes the entries given to a converter; the rest stay queued. Converters are
+// given in the queue's order, so the entries not given one are the last ones in flight.
 void CompressionRun::dropJobsNotStarted()
 {
     while (!m_jobsInFlight.empty() && m_jobsInFlight.back().stage != Job::Stage::Converting &&

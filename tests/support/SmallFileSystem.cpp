@@ -12,6 +12,11 @@ const QString fillerName = QStringLiteral(".filler");
 
 SmallFileSystem::SmallFileSystem(int kibibytes)
 {
+#ifdef Q_OS_WIN
+    // Nothing to mount one with; the cases that need it skip.
+    Q_UNUSED(kibibytes);
+    return;
+#endif
     if (!m_folder.isValid())
         return;
     QProcess mount;
