@@ -36,13 +36,15 @@ constexpr int maxJobs = 64;
 constexpr int pollMs = 50;
 // With several converters, finished results may wait this many times the converter count for
 // a slow image at the head, so that one large photo does not leave the other cores idle.
-constexpr int resultsWaitingPerConverter = 8;
+constexpr int resultsWaitingPerConverter = 16;
 // Each commit redraws the queue's views, which costs the window more than converting a small
 // image costs a core. A finished head therefore waits this long for the entries finishing
 // behind it, so that they are committed and drawn together, while the converters go on.
-constexpr int commitIntervalMs = 50;
+constexpr int commitIntervalMs = 100;
 // Copies made ahead of a free converter are small images' only: the room they take is bounded.
 constexpr qint64 largestCopyAhead = qint64(16) << 20;
+// Work copies kept to be written over are small: one slot's spare holds at most this much.
+constexpr qint64 largestSpareCopy = qint64(1) << 20;
 
 const QString resultSuffix = QStringLiteral("_已压缩.jpg");
 
@@ -484,12 +486,14 @@ void CompressionRun::startConverter(Job &job)
 
 void CompressionRun::finishJob(Slot &slot)
 {
-    // Only the result waits for its turn; the work copy of the source goes at once. Freeing a
-    // copy of gigabytes takes the file system a while, so it is moved aside here and deleted
-    // away from the window; the work folder is removed only once that is done.
-    const QString discarded = slot.files.input() + QStringLiteral(".done");
-    if (QFile::rename(slot.files.input(), discarded))
-        m_copyPool.start([discarded] { QFile::remove(discarded); });
+    // Only the result waits for its turn; the work copy of the source is set aside at once. A
+    // small one is written over by the slot's next copy; freeing a copy of gigabytes takes the
+    // file system a while, so a large one is deleted away from the window. The work folder is
+    // removed only once that is done.
+    const QString spare = slot.files.spare();
+    std::error_code error;
+    std::filesystem::rename(NativePath::toFileSystem(slot.files.input()),
+                            NativePath::toFileSystem(spare), error);
     for (Job &job : m_jobsInFlight) {
         if (m_slots[job.slot].get() == &slot && job.stage == Job::Stage::Converting) {
             job.stage = Job::Stage::Done;
@@ -500,6 +504,8 @@ void CompressionRun::finishJob(Slot &slot)
                             !job.result.isEmpty();
             if (!job.converted)
                 job.reason = FailureReason::fromConverterOutput(job.converterMessage);
+            if (!error && job.sourceBytes > largestSpareCopy)
+                m_copyPool.start([spare] { QFile::remove(spare); });
             break;
         }
     }

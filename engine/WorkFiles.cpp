@@ -1,11 +1,15 @@
 #include "engine/WorkFiles.h"
 
 #include "platform/FileCopy.h"
+#include "platform/NativePath.h"
 #include "platform/ProcessTerminator.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <filesystem>
+#include <system_error>
 
 WorkFiles::WorkFiles(const QString &workFolder, int slot)
     : m_folder(slot == 0 ? workFolder : workFolder + QStringLiteral("/slot%1").arg(slot))
@@ -19,17 +23,25 @@ bool WorkFiles::prepareFolder() const
 qint64 WorkFiles::copyIn(const QString &source, const std::atomic_bool &cancel,
                          qint64 largest) const
 {
-    return FileCopy::copy(source, input(), cancel, largest);
+    // Renaming replaces a stale copy that a failed copy could have left.
+    std::error_code error;
+    std::filesystem::rename(NativePath::toFileSystem(spare()), NativePath::toFileSystem(input()),
+                            error);
+    const qint64 bytes = FileCopy::copy(source, input(), cancel, largest);
+    if (bytes < 0)
+        QFile::remove(input());
+    return bytes;
 }
 
 void WorkFiles::clear() const
 {
-    QFile::remove(input());
     QFile::remove(result());
-    const QStringList frames =
-        QDir(m_folder).entryList({QStringLiteral("tmp1-*.jpg")}, QDir::Files | QDir::Hidden);
-    for (const QString &frame : frames)
-        QFile::remove(m_folder + u'/' + frame);
+    // Listed without a name filter: a filter is a pattern compiled anew on every call.
+    const QStringList names = QDir(m_folder).entryList(QDir::Files | QDir::Hidden);
+    for (const QString &name : names) {
+        if (name.startsWith(QStringLiteral("tmp1-")) && name.endsWith(QStringLiteral(".jpg")))
+            QFile::remove(m_folder + u'/' + name);
+    }
 }
 
 QString WorkFiles::producedResult(qint64 *bytes) const

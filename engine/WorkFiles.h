@@ -17,14 +17,19 @@ public:
     QString folder() const { return m_folder; }
     QString input() const { return m_folder + QStringLiteral("/tmp.dat"); }
     QString result() const { return m_folder + QStringLiteral("/tmp1.jpg"); }
+    // A converted image's work copy, set aside: deleted when it is large, else written over by
+    // the slot's next copy.
+    QString spare() const { return m_folder + QStringLiteral("/tmp.dat.done"); }
     bool prepareFolder() const;
     // Copies the image to be converted into the slot, from any thread; gives up when `cancel`
     // is set. A scratch copy needs no trip to the disk before it is read, so unlike QFile::copy
-    // this never waits for the data to be synced. The copy's size, -1 when it failed, or
-    // FileCopy::tooLarge when the source holds more than `largest` bytes.
+    // this never waits for the data to be synced. The spare, when there is one, is written over:
+    // making and deleting a file for every image costs the file system more than copying a small
+    // one. The copy's size, -1 when it failed (no copy is left then), or FileCopy::tooLarge when
+    // the source holds more than `largest` bytes.
     qint64 copyIn(const QString &source, const std::atomic_bool &cancel,
                   qint64 largest = std::numeric_limits<qint64>::max()) const;
-    // Removes every file an earlier entry could have left in this slot.
+    // Removes the files an earlier entry's converter could have left in this slot.
     void clear() const;
     // The converter's result: tmp1.jpg, or the first frame's tmp1-0.jpg when the image had
     // several frames, with its size; empty when it produced nothing.

@@ -46,6 +46,21 @@ bool copyByReading(int in, int out, const std::atomic_bool &cancel)
     }
 }
 
+// A file of ours already at the target is written over: making a new file costs the file system
+// more than a small copy does. Anything else standing there (a link, a file that has other names
+// too, a pipe) is replaced, never written through.
+int openTarget(const char *path)
+{
+    FileDescriptor existing(::open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    if (existing.isOpen() && ::fstat(existing.get(), &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_nlink == 1 && info.st_uid == ::geteuid() && ::ftruncate(existing.get(), 0) == 0 &&
+        ::fcntl(existing.get(), F_SETFL, ::fcntl(existing.get(), F_GETFL) & ~O_NONBLOCK) == 0)
+        return existing.release();
+    ::unlink(path);
+    return ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+}
+
 bool copyDescriptors(int in, int out, const std::atomic_bool &cancel)
 {
     if (::ioctl(out, FICLONE, in) == 0)
@@ -85,7 +100,7 @@ qint64 copy(const QString &source, const QString &target, const std::atomic_bool
     if (info.st_size > largest)
         return tooLarge;
     ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
-    FileDescriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    FileDescriptor out(openTarget(to.c_str()));
     if (!out.isOpen() || !copyDescriptors(in.get(), out.get(), cancel))
         return -1;
     // What was written, even if the source changed while it was copied.

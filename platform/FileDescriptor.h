@@ -24,6 +24,8 @@ public:
 
     bool isOpen() const { return m_fd >= 0; }
     int get() const { return m_fd; }
+    // Hands the file over to the caller, who closes it.
+    int release() { return std::exchange(m_fd, -1); }
     // Closing can report a write the system had held back; it counts like any other.
     bool close()
     {

@@ -4,12 +4,12 @@
 # shellcheck shell=bash
 
 WIN_TRIPLET=x86_64-w64-mingw32
-# The C++ runtime of the posix-thread compilers the toolchain file names, and the thread library
-# it imports.
-MINGW_RUNTIME_DIRS=(
-    "$(dirname "$($WIN_TRIPLET-g++-posix -print-file-name=libstdc++-6.dll)")"
-    "/usr/$WIN_TRIPLET/lib"
-)
+# mingw_runtime_path: where the C++ runtime of the posix-thread compilers the toolchain file
+# names lies, and the thread library it imports, as a search path. Asked when needed, not when
+# this file is sourced: on a fresh machine the compilers are installed after that.
+mingw_runtime_path() {
+    echo "$(dirname "$($WIN_TRIPLET-g++-posix -print-file-name=libstdc++-6.dll)"):/usr/$WIN_TRIPLET/lib"
+}
 
 # pe_imports FILE: the DLL names FILE imports, one a line, as written in it.
 pe_imports() {
@@ -93,7 +93,7 @@ lay_out_program_folder() {
     # The plugins import Qt's DLLs too; they are looked up beside the program, as Windows
     # does for a DLL the plugin loads.
     local search
-    search=$qt/bin:$(IFS=:; echo "${MINGW_RUNTIME_DIRS[*]}")
+    search=$qt/bin:$(mingw_runtime_path)
     copy_dependencies "$folder" "$search" "$folder/tessaly.exe" \
         "${QT_PLUGINS[@]/#/$folder/plugins/}" || return 1
     # Qt takes its folders from where Qt6Core.dll is, as if it were in an installed Qt's bin\,

@@ -24,6 +24,7 @@
 #include <numeric>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -1001,6 +1002,64 @@ private Q_SLOTS:
         QCOMPARE(fixture.committed, sources);
         for (const QString &source : std::as_const(sources))
             QCOMPARE(TestFiles::read(resultOf(source)), QByteArray("slow"));
+    }
+
+    void smallWorkCopiesAreWrittenOverNotMadeAnew()
+    {
+        const QStringList sources = {photos(QStringLiteral("a.png")),
+                                     photos(QStringLiteral("b.png"))};
+        for (const QString &source : sources)
+            QVERIFY(TestFiles::write(source, "slow"));
+        RunFixture fixture(m_fakeProgram);
+        fixture.add(sources);
+        const QByteArray workCopy =
+            (Platform::jpgTmpFolder() + QStringLiteral("/tmp.dat")).toLocal8Bit();
+        QSet<ino_t> files;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, &watcher, [&] {
+            struct stat info {};
+            if (::stat(workCopy.constData(), &info) == 0)
+                files.insert(info.st_ino);
+        });
+        watcher.start(5);
+        fixture.run->Command3_Click();
+        QCOMPARE(fixture.committed, sources);
+        QCOMPARE(files.size(), 1);
+    }
+
+    void linksPlantedAtTheWorkCopyAreReplacedNotWrittenThrough_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("symbolic");
+        QTest::newRow("symbolic link as the spare") << QStringLiteral("tmp.dat.done") << true;
+        QTest::newRow("hard link as the spare") << QStringLiteral("tmp.dat.done") << false;
+        QTest::newRow("symbolic link as the copy") << QStringLiteral("tmp.dat") << true;
+        QTest::newRow("hard link as the copy") << QStringLiteral("tmp.dat") << false;
+    }
+
+    void linksPlantedAtTheWorkCopyAreReplacedNotWrittenThrough()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, symbolic);
+        const QString victim = m_home.filePath(QStringLiteral("notes.txt"));
+        QVERIFY(TestFiles::write(victim, "the user's own words"));
+        const QString source = photos(QStringLiteral("a.png"));
+        QVERIFY(TestFiles::write(source, "fast"));
+        QVERIFY(QDir().mkpath(Platform::jpgTmpFolder()));
+        const QString planted = Platform::jpgTmpFolder() + u'/' + name;
+        if (symbolic)
+            QVERIFY(QFile::link(victim, planted));
+        else
+            QCOMPARE(::link(victim.toLocal8Bit().constData(), planted.toLocal8Bit().constData()),
+                     0);
+
+        RunFixture fixture(m_fakeProgram);
+        fixture.add({source});
+        fixture.run->Command3_Click();
+        QCOMPARE(fixture.committed, QStringList{source});
+        QVERIFY(fixture.failed.isEmpty());
+        QCOMPARE(TestFiles::read(resultOf(source)), QByteArray("fast"));
+        QCOMPARE(TestFiles::read(victim), QByteArray("the user's own words"));
     }
 
     void largeSourcesAreNotCopiedAhead()
