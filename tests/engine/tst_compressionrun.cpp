@@ -1015,11 +1015,17 @@ private Q_SLOTS:
         const QByteArray workCopy =
             (Platform::jpgTmpFolder() + QStringLiteral("/tmp.dat")).toLocal8Bit();
         QSet<ino_t> files;
+        // Each file seen is held open, so that a file made anew cannot get the number of one
+        // deleted.
+        std::vector<std::unique_ptr<QFile>> held;
         QTimer watcher;
         QObject::connect(&watcher, &QTimer::timeout, &watcher, [&] {
             struct stat info {};
-            if (::stat(workCopy.constData(), &info) == 0)
-                files.insert(info.st_ino);
+            if (::stat(workCopy.constData(), &info) != 0 || files.contains(info.st_ino))
+                return;
+            files.insert(info.st_ino);
+            held.push_back(std::make_unique<QFile>(QString::fromLocal8Bit(workCopy)));
+            held.back()->open(QIODevice::ReadOnly);
         });
         watcher.start(5);
         fixture.run->Command3_Click();
