@@ -18,8 +18,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Test programs run under Wine when CTest runs them.
+# Test programs run under Wine when CTest runs them, through a script that shows their reports.
 find_program(TESSALY_WINE wine)
 if(TESSALY_WINE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${TESSALY_WINE})
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-test)
 endif()
