@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <numeric>
 
@@ -973,6 +974,22 @@ private Q_SLOTS:
         return sizes;
     }
 
+    // Runs the fixture, calling `look` every few milliseconds during the run's first 0.4 s:
+    // with converters that take 0.6 s, while the first ones still run.
+    static void runLookingWhileTheFirstConvertersRun(RunFixture &fixture,
+                                                     const std::function<void()> &look)
+    {
+        QElapsedTimer sinceStart;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, &watcher, [&] {
+            if (!sinceStart.hasExpired(400))
+                look();
+        });
+        watcher.start(5);
+        sinceStart.start();
+        fixture.run->Command3_Click();
+    }
+
     void entriesAreCopiedAheadWhileEveryConverterIsBusy()
     {
         QStringList sources;
@@ -982,21 +999,13 @@ private Q_SLOTS:
         }
         RunFixture fixture(m_fakeProgram, 2);
         fixture.add(sources);
-        // The first two converters take 0.6 s; what is looked at before 0.4 s is seen while
-        // both still run.
-        QElapsedTimer sinceStart;
         qsizetype mostCopiesWhileFirstTwoConvert = 0;
         qsizetype mostConvertersRunning = 0;
-        QTimer watcher;
-        QObject::connect(&watcher, &QTimer::timeout, &watcher, [&] {
+        runLookingWhileTheFirstConvertersRun(fixture, [&] {
             mostConvertersRunning = std::max(mostConvertersRunning, runningConverters().size());
-            if (!sinceStart.hasExpired(400))
-                mostCopiesWhileFirstTwoConvert =
-                    std::max(mostCopiesWhileFirstTwoConvert, workCopySizes().size());
+            mostCopiesWhileFirstTwoConvert =
+                std::max(mostCopiesWhileFirstTwoConvert, workCopySizes().size());
         });
-        watcher.start(5);
-        sinceStart.start();
-        fixture.run->Command3_Click();
         QCOMPARE(mostCopiesWhileFirstTwoConvert, 4);
         QCOMPARE(mostConvertersRunning, 2);
         QCOMPARE(fixture.committed, sources);
@@ -1080,21 +1089,14 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(sources[3], "fast"));
         RunFixture fixture(m_fakeProgram, 2);
         fixture.add(sources);
-        QElapsedTimer sinceStart;
         qint64 largestCopyWhileFirstTwoConvert = 0;
         qsizetype mostCopiesWhileFirstTwoConvert = 0;
-        QTimer watcher;
-        QObject::connect(&watcher, &QTimer::timeout, &watcher, [&] {
-            if (sinceStart.hasExpired(400))
-                return;
+        runLookingWhileTheFirstConvertersRun(fixture, [&] {
             const QList<qint64> sizes = workCopySizes();
             mostCopiesWhileFirstTwoConvert = std::max(mostCopiesWhileFirstTwoConvert, sizes.size());
             for (const qint64 size : sizes)
                 largestCopyWhileFirstTwoConvert = std::max(largestCopyWhileFirstTwoConvert, size);
         });
-        watcher.start(5);
-        sinceStart.start();
-        fixture.run->Command3_Click();
         // The small one behind it was copied ahead; the large one waited for a converter.
         QCOMPARE(mostCopiesWhileFirstTwoConvert, 3);
         QVERIFY2(largestCopyWhileFirstTwoConvert < large,
