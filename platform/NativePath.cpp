@@ -198,9 +198,11 @@ QString fromFileSystem(const std::filesystem::path &path)
 
 QString absolutePath(const QString &path)
 {
+    // Cleaning writes '/'; the list shows paths as the system writes them, like the ones a
+    // folder search finds.
     if (QDir::isAbsolutePath(path))
-        return QDir::cleanPath(path);
-    return QDir::cleanPath(QDir::currentPath() + u'/' + path);
+        return QDir::toNativeSeparators(QDir::cleanPath(path));
+    return QDir::toNativeSeparators(QDir::cleanPath(QDir::currentPath() + u'/' + path));
 }
 
 bool hasForeignBytes(const QString &path)

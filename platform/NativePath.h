@@ -22,7 +22,8 @@ QByteArray toNative(const QString &path);
 std::filesystem::path toFileSystem(const QString &path);
 QString fromFileSystem(const std::filesystem::path &path);
 
-// The path made absolute against the working folder, with "." and ".." parts resolved as text.
+// The path made absolute against the working folder, with "." and ".." parts resolved as text,
+// written with the system's separators.
 QString absolutePath(const QString &path);
 
 // Whether the path holds a byte that is not UTF-8.

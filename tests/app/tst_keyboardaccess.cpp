@@ -352,9 +352,10 @@ private Q_SLOTS:
         QTest::keyClick(button, Qt::Key(key), keypad);
 
         if (command == QStringLiteral("addFile")) {
-            QCOMPARE(window->queue().entries(), QStringList{single});
+            QCOMPARE(window->queue().entries(), QStringList{TestFiles::native(single)});
         } else if (command == QStringLiteral("addFolder")) {
-            QTRY_COMPARE(window->queue().entries(), QStringList{tree + QStringLiteral("/two.png")});
+            QTRY_COMPARE(window->queue().entries(),
+                         QStringList{TestFiles::native(tree + QStringLiteral("/two.png"))});
         } else if (command == QStringLiteral("remove")) {
             QTRY_VERIFY(window->queueCommands().menu()->menuRemove()->isVisible());
             window->queueCommands().menu()->menuRemove()->close();
@@ -391,7 +392,7 @@ private Q_SLOTS:
             });
 
         QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
-        QCOMPARE(window->queue().entries(), QStringList{single});
+        QCOMPARE(window->queue().entries(), QStringList{TestFiles::native(single)});
         // A run locks the buttons, and with them their keys.
         window->imgToolbar(0)->setEnabled(false);
         QVERIFY(!window->actions().addFile()->isEnabled());

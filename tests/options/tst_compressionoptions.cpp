@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/WindowGeometry.h"
 #include "tests/options/OptionsPanel.h"
+#include "tests/support/TestFiles.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -370,7 +371,7 @@ void TestCompressionOptions::pathLabelOpensChooserEvenWhenCustomIsSelected()
     options.lblCF_Click();
     QCOMPARE(panel.chooserCalls(), 1);
     QCOMPARE(options.outputChoice(), 1);
-    QCOMPARE(options.OutputFolder(), first.path());
+    QCOMPARE(options.OutputFolder(), TestFiles::native(first.path()));
     QCOMPARE(panel.prompts.first(), QStringLiteral("请选择一个文件夹"));
     QCOMPARE(panel.owners.first(), panel.window.get());
 
@@ -380,8 +381,8 @@ void TestCompressionOptions::pathLabelOpensChooserEvenWhenCustomIsSelected()
     QTest::mouseClick(options.lblCF(), Qt::LeftButton);
     QCOMPARE(panel.chooserCalls(), 2);
     QCOMPARE(options.outputChoice(), 1);
-    QCOMPARE(options.OutputFolder(), second.path());
-    QCOMPARE(options.lblCF()->toolTip(), second.path());
+    QCOMPARE(options.OutputFolder(), TestFiles::native(second.path()));
+    QCOMPARE(options.lblCF()->toolTip(), TestFiles::native(second.path()));
 }
 
 void TestCompressionOptions::cancelledChooserFallsBackToDefaultFolder()
@@ -396,9 +397,9 @@ void TestCompressionOptions::cancelledChooserFallsBackToDefaultFolder()
 
     const QString folder = Platform::defaultOutputFolder();
     QCOMPARE(panel.chooserCalls(), 1);
-    QCOMPARE(options.OutputFolder(), folder);
-    QCOMPARE(options.lblCF()->toolTip(), folder);
-    QCOMPARE(options.lblCF()->text(), folder.left(10) + QStringLiteral(".."));
+    QCOMPARE(options.OutputFolder(), TestFiles::native(folder));
+    QCOMPARE(options.lblCF()->toolTip(), TestFiles::native(folder));
+    QCOMPARE(options.lblCF()->text(), TestFiles::native(folder).left(10) + QStringLiteral(".."));
 }
 
 void TestCompressionOptions::confirmedChooserShowsFolder()
@@ -413,9 +414,9 @@ void TestCompressionOptions::confirmedChooserShowsFolder()
     options.cmbOutput()->setCurrentIndex(1);
     options.cmbOutput_Click();
 
-    QCOMPARE(options.OutputFolder(), folder);
-    QCOMPARE(options.lblCF()->toolTip(), folder);
-    QCOMPARE(options.lblCF()->text(), folder.left(10) + QStringLiteral(".."));
+    QCOMPARE(options.OutputFolder(), TestFiles::native(folder));
+    QCOMPARE(options.lblCF()->toolTip(), TestFiles::native(folder));
+    QCOMPARE(options.lblCF()->text(), TestFiles::native(folder).left(10) + QStringLiteral(".."));
 }
 
 void TestCompressionOptions::userPicksOutputEntries()
@@ -429,15 +430,15 @@ void TestCompressionOptions::userPicksOutputEntries()
     QTest::keyClick(output, Qt::Key_Down);
     QCOMPARE(output->currentIndex(), 1);
     QCOMPARE(panel.chooserCalls(), 1);
-    QCOMPARE(options.OutputFolder(), dir.path());
+    QCOMPARE(options.OutputFolder(), TestFiles::native(dir.path()));
 
     // Back to the images' own folders: the chosen folder is kept for a later save.
     QTest::keyClick(output, Qt::Key_Up);
     QCOMPARE(output->currentIndex(), 0);
     QCOMPARE(panel.chooserCalls(), 1);
     QCOMPARE(options.lblCF()->text(), QStringLiteral("图片原始路径"));
-    QCOMPARE(options.OutputFolder(), dir.path());
-    QCOMPARE(options.lblCF()->toolTip(), dir.path());
+    QCOMPARE(options.OutputFolder(), TestFiles::native(dir.path()));
+    QCOMPARE(options.lblCF()->toolTip(), TestFiles::native(dir.path()));
 }
 
 void TestCompressionOptions::defaultValuesRestoreEverything()
@@ -464,7 +465,7 @@ void TestCompressionOptions::defaultValuesRestoreEverything()
     QCOMPARE(options.Quality(), 75);
     QCOMPARE(options.OutputFolder(), Platform::defaultOutputFolder());
     QCOMPARE(options.lblCF()->text(), QStringLiteral("图片原始路径"));
-    QCOMPARE(options.lblCF()->toolTip(), chosen);
+    QCOMPARE(options.lblCF()->toolTip(), TestFiles::native(chosen));
     QCOMPARE(panel.chooserCalls(), 1);
 
     // The thumb goes to three quarters of whatever track the screen gave.

@@ -123,7 +123,8 @@ void TestFolderScan::queuesTreeInSearchOrderBehindEarlierEntries()
 
     const QStringList order = searchOrder(dir.path());
     QCOMPARE(order.size(), 7);
-    QCOMPARE(w.queue->entries(), QStringList{QStringLiteral("/earlier.jpg")} + order);
+    QCOMPARE(w.queue->entries(),
+             QStringList{QStringLiteral("/earlier.jpg")} + TestFiles::native(order));
     QVERIFY(w.inStep());
     QCOMPARE(w.queue->List1()->count(), 0);
     QVERIFY(!w.queue->isDropHintVisible());
@@ -131,7 +132,8 @@ void TestFolderScan::queuesTreeInSearchOrderBehindEarlierEntries()
 
     // The same folder again queues everything a second time.
     scan.AddFolder();
-    QCOMPARE(w.queue->entries(), QStringList{QStringLiteral("/earlier.jpg")} + order + order);
+    QCOMPARE(w.queue->entries(),
+             QStringList{QStringLiteral("/earlier.jpg")} + TestFiles::native(order + order));
 }
 
 void TestFolderScan::searchingHintShownOnlyDuringScan()
@@ -208,7 +210,7 @@ void TestFolderScan::removeCommandDuringScanDiscardsFoundSoFar()
     QVERIFY(discarded >= 3);
     const QStringList order = searchOrder(dir.path());
     const QStringList kept = removeAll ? QStringList() : earlier.mid(1);
-    QCOMPARE(w.queue->entries(), kept + order.mid(discarded));
+    QCOMPARE(w.queue->entries(), kept + TestFiles::native(order.mid(discarded)));
     QVERIFY(w.inStep());
     QCOMPARE(w.queue->List1()->count(), 0);
 }
@@ -234,8 +236,9 @@ void TestFolderScan::secondAddFolderDuringScan()
     QVERIFY(answers.isEmpty());
     QVERIFY(foundBeforeInner >= 2);
     const QStringList outerOrder = searchOrder(outer.path());
-    QCOMPARE(w.queue->entries(), outerOrder.mid(0, foundBeforeInner) + searchOrder(inner.path()) +
-                                     outerOrder.mid(foundBeforeInner));
+    QCOMPARE(w.queue->entries(),
+             TestFiles::native(outerOrder.mid(0, foundBeforeInner) + searchOrder(inner.path()) +
+                               outerOrder.mid(foundBeforeInner)));
     QVERIFY(w.inStep());
     QCOMPARE(w.queue->List1()->count(), 0);
     QVERIFY(!w.queue->isDropHintVisible());

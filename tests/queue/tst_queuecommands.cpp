@@ -117,7 +117,8 @@ void TestQueueCommands::addFile()
              QStringLiteral("所有文件(All Files, *.*)|*.*|JPG图片文件(*.jpg)|*.jpg|BMP文件(*.bmp)|"
                             "*.bmp|GIF文件(*.gif)|*.gif|PNG图片(*.png)|*.png"));
     QCOMPARE(asked.nameFilters.size(), 5);
-    QCOMPARE(w.queue->entries(), answer.isEmpty() ? before : before + QStringList{answer});
+    QCOMPARE(w.queue->entries(),
+             answer.isEmpty() ? before : before + QStringList{TestFiles::native(answer)});
     QVERIFY(w.inStep());
     QCOMPARE(w.queue->isDropHintVisible(), hintShown);
     QCOMPARE(w.queue->lblText()->text(), ImageQueue::normalHintText());
@@ -170,7 +171,8 @@ void TestQueueCommands::toolbarItemsReachTheirCommands()
     commands.folderScan()->folderBrowser().setPicker(
         [&](QWidget *, const QString &) { return dir.path(); });
     commands.AddFolder();
-    QCOMPARE(w.queue->entries(), QStringList{dir.path() + QStringLiteral("/sub/a.png")});
+    QCOMPARE(w.queue->entries(),
+             QStringList{TestFiles::native(dir.path() + QStringLiteral("/sub/a.png"))});
 
     commands.popupRemoveMenu(w.window.mapToGlobal(QPoint(30, 30)));
     QTRY_VERIFY(commands.menu()->menuRemove()->isVisible());
@@ -184,7 +186,7 @@ void TestQueueCommands::toolbarItemsReachTheirCommands()
     QVERIFY(enter.isAccepted());
     QDropEvent dropEvent(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w.queue->LV()->viewport(), &dropEvent);
-    QCOMPARE(w.queue->entries().last(), QStringLiteral("/p/dropped.gif"));
+    QCOMPARE(w.queue->entries().last(), TestFiles::native(QStringLiteral("/p/dropped.gif")));
 }
 
 void TestQueueCommands::heldPathsWaitAndKeepTheirOrder_data()
@@ -213,7 +215,7 @@ void TestQueueCommands::heldPathsWaitAndKeepTheirOrder()
     commands.addPaths({later});
     QCOMPARE(w.queue->count(), 0);
     commands.holdGivenPaths(false);
-    QCOMPARE(w.queue->entries(), first + QStringList{later});
+    QCOMPARE(w.queue->entries(), TestFiles::native(first + QStringList{later}));
     // Let go again, nothing is queued twice.
     commands.holdGivenPaths(false);
     QCOMPARE(w.queue->count(), 3);

@@ -1,5 +1,6 @@
 #include "queue/QueueDropTarget.h"
 #include "tests/queue/QueueFixture.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDropEvent>
 #include <QFrame>
@@ -127,7 +128,8 @@ void TestQueueDrops::dropQueuesFilesInOrder()
 
     QCOMPARE(drop(targetWidget(w, target), data.get()), Qt::CopyAction);
 
-    QCOMPARE(w.queue->entries(), QStringList{QStringLiteral("/p/queued.jpg")} + dropped);
+    QCOMPARE(w.queue->entries(),
+             QStringList{QStringLiteral("/p/queued.jpg")} + TestFiles::native(dropped));
     QVERIFY(w.inStep());
     QCOMPARE(w.shown(3, QueueModel::FormatColumn), QStringLiteral("PEG"));
     QVERIFY(!w.queue->isDropHintVisible());
@@ -167,7 +169,7 @@ void TestQueueDrops::dropOfNonFilesAddsNothing()
     mixed.setUrls({QUrl(QStringLiteral("https://example.com/b.jpg")),
                    QUrl::fromLocalFile(QStringLiteral("/p/a.jpg"))});
     QCOMPARE(drop(targetWidget(w, target), &mixed), Qt::CopyAction);
-    QCOMPARE(w.queue->entries(), QStringList{QStringLiteral("/p/a.jpg")});
+    QCOMPARE(w.queue->entries(), QStringList{TestFiles::native(QStringLiteral("/p/a.jpg"))});
     QVERIFY(!w.queue->isDropHintVisible());
 }
 
@@ -181,7 +183,7 @@ void TestQueueDrops::dropOfFolderQueuesFolderItself()
 
     QCOMPARE(drop(w.queue->LV()->viewport(), data.get()), Qt::CopyAction);
 
-    QCOMPARE(w.queue->entries(), QStringList{folder});
+    QCOMPARE(w.queue->entries(), QStringList{TestFiles::native(folder)});
     QCOMPARE(w.shown(0, QueueModel::FormatColumn), QStringLiteral("BUM"));
 }
 
@@ -198,7 +200,7 @@ void TestQueueDrops::dropOfTenThousandFiles()
 
     // The list hears of the drop once, not once per file.
     QCOMPARE(inserted.size(), 1);
-    QCOMPARE(w.queue->entries(), dropped);
+    QCOMPARE(w.queue->entries(), TestFiles::native(dropped));
     QVERIFY(w.inStep());
     QVERIFY(!w.queue->isDropHintVisible());
 }

@@ -9,6 +9,20 @@
 
 namespace TestFiles {
 
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QStringList native(const QStringList &paths)
+{
+    QStringList result;
+    result.reserve(paths.size());
+    for (const QString &path : paths)
+        result.append(native(path));
+    return result;
+}
+
 bool write(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

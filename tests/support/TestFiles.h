@@ -7,6 +7,10 @@
 // Small helpers for tests that work on real files.
 namespace TestFiles {
 
+// A path, or each path, as the program shows it: with the system's own separators.
+QString native(const QString &path);
+QStringList native(const QStringList &paths);
+
 // Writes bytes to a file, creating its folders; returns whether it worked.
 bool write(const QString &path, const QByteArray &bytes);
 QByteArray read(const QString &path);
