@@ -343,13 +343,16 @@ void TestCCommonDialogs::saveSettlesItsFolderFirst_data()
     const QString program = Platform::programFolder();
     QTest::newRow("blank") << QString() << program;
     QTest::newRow("blanks only") << QStringLiteral("   ") << program;
-    QTest::newRow("folder") << temp + QStringLiteral("/sub") << temp + QStringLiteral("/sub/");
+    // A folder without a separator at its end gets the system's.
+    const QChar separator = QDir::separator();
+    QTest::newRow("folder") << temp + QStringLiteral("/sub")
+                            << temp + QStringLiteral("/sub") + separator;
     QTest::newRow("folder with separator")
         << temp + QStringLiteral("/sub/") << temp + QStringLiteral("/sub/");
     QTest::newRow("hidden folder")
-        << temp + QStringLiteral("/.hidden") << temp + QStringLiteral("/.hidden/");
+        << temp + QStringLiteral("/.hidden") << temp + QStringLiteral("/.hidden") + separator;
     QTest::newRow("cut at NUL") << withNul(temp + QStringLiteral("/sub"), QStringLiteral("x"))
-                                << temp + QStringLiteral("/sub/");
+                                << temp + QStringLiteral("/sub") + separator;
     QTest::newRow("missing folder") << temp + QStringLiteral("/missing") << program;
     QTest::newRow("a file") << temp + QStringLiteral("/file.txt") << program;
 }

@@ -112,32 +112,36 @@ private Q_SLOTS:
 
     void commandLineForOrdinaryInputIsExact()
     {
+#ifdef Q_OS_WIN
+        const QString inProgramFolder = QStringLiteral("\\data\\convert.exe");
+#else
+        const QString inProgramFolder = QStringLiteral("/data/convert");
+#endif
+        const QString converter = QStringLiteral("/opt/tessaly") + inProgramFolder;
         ConverterCommand command;
         command.programFolder = QStringLiteral("/opt/tessaly");
         command.input = QStringLiteral("/c/jpgtmp/tmp.dat");
         command.output = QStringLiteral("/c/jpgtmp/tmp1.jpg");
-        QCOMPARE(
-            command.commandLine(),
-            QStringLiteral(
-                "/opt/tessaly/data/convert /c/jpgtmp/tmp.dat  -quality 75 /c/jpgtmp/tmp1.jpg"));
+        QCOMPARE(command.commandLine(),
+                 converter + QStringLiteral(" /c/jpgtmp/tmp.dat  -quality 75 /c/jpgtmp/tmp1.jpg"));
         command.resizeText = QStringLiteral("640x480");
         command.quality = 82;
         QCOMPARE(command.commandLine(),
-                 QStringLiteral("/opt/tessaly/data/convert /c/jpgtmp/tmp.dat  -resize "
-                                "640x480 -quality 82 /c/jpgtmp/tmp1.jpg"));
+                 converter +
+                     QStringLiteral(
+                         " /c/jpgtmp/tmp.dat  -resize 640x480 -quality 82 /c/jpgtmp/tmp1.jpg"));
         command.flattenOntoWhite = true;
         QCOMPARE(QProcess::splitCommand(command.commandLine()),
-                 QStringList({QStringLiteral("/opt/tessaly/data/convert"),
-                              QStringLiteral("/c/jpgtmp/tmp.dat"), QStringLiteral("-resize"),
-                              QStringLiteral("640x480"), QStringLiteral("-background"),
-                              QStringLiteral("white"), QStringLiteral("-alpha"),
-                              QStringLiteral("remove"), QStringLiteral("-alpha"),
-                              QStringLiteral("off"), QStringLiteral("-quality"),
-                              QStringLiteral("82"), QStringLiteral("/c/jpgtmp/tmp1.jpg")}));
+                 QStringList(
+                     {converter, QStringLiteral("/c/jpgtmp/tmp.dat"), QStringLiteral("-resize"),
+                      QStringLiteral("640x480"), QStringLiteral("-background"),
+                      QStringLiteral("white"), QStringLiteral("-alpha"), QStringLiteral("remove"),
+                      QStringLiteral("-alpha"), QStringLiteral("off"), QStringLiteral("-quality"),
+                      QStringLiteral("82"), QStringLiteral("/c/jpgtmp/tmp1.jpg")}));
         // A program folder with blanks stays one program, not a program and its options.
         command.programFolder = QStringLiteral("/opt/my tools/图片 压缩");
         QCOMPARE(QProcess::splitCommand(command.commandLine()).first(),
-                 QStringLiteral("/opt/my tools/图片 压缩/data/convert"));
+                 QStringLiteral("/opt/my tools/图片 压缩") + inProgramFolder);
     }
 };
 
