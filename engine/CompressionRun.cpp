@@ -37,9 +37,10 @@ constexpr int pollMs = 50;
 // With several converters, finished results may wait this many times the converter count for
 // a slow image at the head, so that one large photo does not leave the other cores idle.
 constexpr int resultsWaitingPerConverter = 16;
-// Each commit redraws the queue's views, which costs the window more than converting a small
-// image costs a core. A finished head therefore waits this long for the entries finishing
-// behind it, so that they are committed and drawn together, while the converters go on.
+// Each commit redraws the queue's views, a millisecond or two of the window's time, and small
+// images finish far more often than that is worth. A finished head therefore waits this long for
+// the entries finishing behind it, so that they are committed and drawn together, while the
+// converters go on.
 constexpr int commitIntervalMs = 100;
 // Copies made ahead of a free converter are small images' only: the room they take is bounded.
 constexpr qint64 largestCopyAhead = qint64(16) << 20;
