@@ -491,10 +491,7 @@ void CompressionRun::finishJob(Slot &slot)
     // small one is written over by the slot's next copy; freeing a copy of gigabytes takes the
     // file system a while, so a large one is deleted away from the window. The work folder is
     // removed only once that is done.
-    const QString spare = slot.files.spare();
-    std::error_code error;
-    std::filesystem::rename(NativePath::toFileSystem(slot.files.input()),
-                            NativePath::toFileSystem(spare), error);
+    const bool setAside = slot.files.setInputAside();
     for (Job &job : m_jobsInFlight) {
         if (m_slots[job.slot].get() == &slot && job.stage == Job::Stage::Converting) {
             job.stage = Job::Stage::Done;
@@ -505,8 +502,8 @@ void CompressionRun::finishJob(Slot &slot)
                             !job.result.isEmpty();
             if (!job.converted)
                 job.reason = FailureReason::fromConverterOutput(job.converterMessage);
-            if (!error && job.sourceBytes > largestSpareCopy)
-                m_copyPool.start([spare] { QFile::remove(spare); });
+            if (setAside && job.sourceBytes > largestSpareCopy)
+                m_copyPool.start([spare = slot.files.spare()] { QFile::remove(spare); });
             break;
         }
     }

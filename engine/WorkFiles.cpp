@@ -33,6 +33,14 @@ qint64 WorkFiles::copyIn(const QString &source, const std::atomic_bool &cancel,
     return bytes;
 }
 
+bool WorkFiles::setInputAside() const
+{
+    std::error_code error;
+    std::filesystem::rename(NativePath::toFileSystem(input()), NativePath::toFileSystem(spare()),
+                            error);
+    return !error;
+}
+
 void WorkFiles::clear() const
 {
     QFile::remove(result());

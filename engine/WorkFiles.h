@@ -29,6 +29,8 @@ public:
     // the source holds more than `largest` bytes.
     qint64 copyIn(const QString &source, const std::atomic_bool &cancel,
                   qint64 largest = std::numeric_limits<qint64>::max()) const;
+    // Moves the converted image's copy to the spare's name; false when there was none to move.
+    bool setInputAside() const;
     // Removes the files an earlier entry's converter could have left in this slot.
     void clear() const;
     // The converter's result: tmp1.jpg, or the first frame's tmp1-0.jpg when the image had

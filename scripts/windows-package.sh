@@ -75,6 +75,13 @@ copy_dependencies() {
 # window opens) and the style matching the system's look.
 QT_PLUGINS=(platforms/qwindows.dll styles/qwindowsvistastyle.dll)
 
+# write_qt_conf FOLDER: Qt takes its folders from where Qt6Core.dll is, as if it were in an
+# installed Qt's bin\, so without this file it looks for plugins beside FOLDER's parent.
+write_qt_conf() {
+    printf '[Paths]\r\nPrefix = .\r\nPlugins = plugins\r\nTranslations = translations\r\n' \
+        >"$1/qt.conf"
+}
+
 # The functions below are called where a failing command does not end the script (under `if`,
 # `!` or `||`), so each step says itself when it failed.
 
@@ -96,10 +103,7 @@ lay_out_program_folder() {
     search=$qt/bin:$(mingw_runtime_path)
     copy_dependencies "$folder" "$search" "$folder/tessaly.exe" \
         "${QT_PLUGINS[@]/#/$folder/plugins/}" || return 1
-    # Qt takes its folders from where Qt6Core.dll is, as if it were in an installed Qt's bin\,
-    # so without this it looks for plugins beside the program's parent folder.
-    printf '[Paths]\r\nPrefix = .\r\nPlugins = plugins\r\nTranslations = translations\r\n' \
-        >"$folder/qt.conf" || return 1
+    write_qt_conf "$folder" || return 1
     # The Chinese texts of the dialogs Qt draws (the buttons of a message box, the file
     # dialog's), from Debian's Qt translations of the same Qt version.
     mkdir -p "$folder/translations" || return 1
