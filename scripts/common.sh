@@ -21,10 +21,11 @@ TESSALY_TEST_TOOLS=(clang clang-format)
 TESSALY_PACKAGE_TOOLS=(file lintian desktop-file-utils appstream)
 
 # Only for scripts/windows: the MinGW-w64 cross compilers, what unpacks Debian's sources and
-# assembles libjpeg-turbo's SIMD code, the installer maker, Wine to run the result, and zip.
+# assembles libjpeg-turbo's SIMD code, the installer maker, Wine with its own fonts (Tahoma
+# among them, as on Windows) to run the result, and zip.
 TESSALY_WINDOWS_PACKAGES=(
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev nasm
-    nsis wine wine64 zip xz-utils
+    nsis wine wine64 fonts-wine zip xz-utils
 )
 
 as_root() {
