@@ -17,7 +17,7 @@ constexpr int pollMs = 50;
 
 DOSOutputs::DOSOutputs(QObject *parent)
     : QObject(parent)
-    , m_decoder(QStringConverter::System)
+    , m_decoder(QStringConverter::Utf8)
 {}
 
 DOSOutputs::~DOSOutputs()

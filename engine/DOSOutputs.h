@@ -59,6 +59,8 @@ private:
     // The system's with the extra variables, made once rather than for every child.
     QProcessEnvironment m_childEnvironment;
     QProcess *m_child = nullptr;
+    // UTF-8, not the system's code page: the converter names files in UTF-8 on every system,
+    // on Windows too, where it takes the wide command line and works in UTF-8.
     QStringDecoder m_decoder;
     int m_exitCode = -1;
     QProcess::ExitStatus m_exitStatus = QProcess::CrashExit;
