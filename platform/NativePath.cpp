@@ -127,14 +127,40 @@ QByteArray toNative(const QString &path)
     return path.toUtf8();
 }
 
+// Windows refuses a path longer than this to the C++ library's calls (a folder's limit: MAX_PATH
+// less room for a short name) unless it is written in the extended form, \\?\C:\... or
+// \\?\UNC\server\share\.... Qt writes long paths in that form itself, so without it a
+// deep folder that Qt lists and creates would be neither searched nor copied.
+constexpr qsizetype longestPlainPath = 248;
+constexpr QLatin1String extendedPrefix("\\\\?\\");
+constexpr QLatin1String extendedUncPrefix("\\\\?\\UNC\\");
+
 std::filesystem::path toFileSystem(const QString &path)
 {
-    return std::filesystem::path(path.toStdU16String());
+    if (path.size() < longestPlainPath || QDir::isRelativePath(path))
+        return std::filesystem::path(path.toStdU16String());
+    // The extended form is taken as it stands: no "/" is turned round and no ".." resolved.
+    const QString native = QDir::toNativeSeparators(QDir::cleanPath(path));
+    QString extended;
+    if (native.startsWith(extendedPrefix))
+        extended = native;
+    else if (native.startsWith(QLatin1String("\\\\")))
+        extended = QString(extendedUncPrefix) + native.mid(2);
+    else if (native.size() > 2 && native.at(1) == u':' && native.at(2) == u'\\')
+        extended = QString(extendedPrefix) + native;
+    else
+        extended = native; // rooted on no drive: left to the system
+    return std::filesystem::path(extended.toStdU16String());
 }
 
 QString fromFileSystem(const std::filesystem::path &path)
 {
-    return QString::fromStdU16String(path.u16string());
+    const QString native = QString::fromStdU16String(path.u16string());
+    if (native.startsWith(extendedUncPrefix))
+        return QStringLiteral("\\\\") + native.mid(extendedUncPrefix.size());
+    if (native.startsWith(extendedPrefix))
+        return native.mid(extendedPrefix.size());
+    return native;
 }
 
 #else

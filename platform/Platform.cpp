@@ -1,11 +1,14 @@
 #include "platform/Platform.h"
 
 #include "platform/ConverterLocator.h"
+#include "platform/NativePath.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+
+#include <filesystem>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -120,16 +123,38 @@ QString settingsPath()
 #endif
 }
 
-bool isPlainFolder(const std::filesystem::directory_entry &entry)
+std::vector<FolderEntry> listFolder(const QString &folder)
 {
+    std::vector<FolderEntry> entries;
 #ifdef Q_OS_WIN
-    return GetFileAttributesW(entry.path().c_str()) == FILE_ATTRIBUTE_DIRECTORY;
+    // The system's own calls, which take a long path in its extended form: the C++ library's
+    // listing opens folders through a buffer of MAX_PATH characters and fails on deep ones. The
+    // attributes come with each name, so no entry is looked at a second time.
+    const std::wstring pattern = (NativePath::toFileSystem(folder) / L"*").native();
+    WIN32_FIND_DATAW found;
+    const HANDLE search =
+        FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                         FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE)
+        return entries;
+    do {
+        const QString name = QString::fromWCharArray(found.cFileName);
+        if (name != QLatin1String(".") && name != QLatin1String(".."))
+            entries.push_back({name, found.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY});
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
 #else
-    // What the listing already says of the entry: no further look at the disk per entry.
     std::error_code error;
-    return !entry.is_symlink(error) && entry.is_directory(error) &&
-           !entry.path().filename().native().starts_with('.');
+    std::filesystem::directory_iterator it(NativePath::toFileSystem(folder), error);
+    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        // What the listing already says of the entry: no further look at the disk per entry.
+        std::error_code kindError;
+        const bool plain = !it->is_symlink(kindError) && it->is_directory(kindError) &&
+                           !it->path().filename().native().starts_with('.');
+        entries.push_back({NativePath::fromFileSystem(it->path().filename()), plain});
+    }
 #endif
+    return entries;
 }
 
 bool isPathSeparator(QChar c)

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include <filesystem>
+#include <vector>
 
 // The one place that knows which operating system Tessaly runs on: where things live and how
 // the desktop is asked to show them. Everything else asks here.
@@ -37,9 +37,17 @@ QString settingsPath();
 bool isPathSeparator(QChar c);
 QChar nativeSeparator();
 
-// A folder a search of a tree enters: a real directory that is not hidden; on Windows one
+// One entry of a folder as listed: its name as the file system holds it, and whether a search
+// of a tree enters it. A plain folder is a real directory that is not hidden; on Windows one
 // whose only attribute is the directory's own. Links and junctions are never plain, so one that
 // points back to a parent cannot send a search round in circles.
-bool isPlainFolder(const std::filesystem::directory_entry &entry);
+struct FolderEntry {
+    QString name;
+    bool plainFolder = false;
+};
+
+// The folder's entries, read whole and the folder closed again before it returns; none when it
+// cannot be listed. Names are kept exactly, and a folder as deep as the system allows is listed.
+std::vector<FolderEntry> listFolder(const QString &folder);
 
 } // namespace Platform

@@ -2,8 +2,6 @@
 
 #include "platform/Platform.h"
 
-#include "platform/NativePath.h"
-
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFutureWatcher>
@@ -20,43 +18,27 @@ namespace {
 // Only this many subfolders of one folder are searched, in the order they are listed.
 constexpr qsizetype maxSubfoldersPerFolder = 200;
 
-struct DirectoryEntry {
-    QString name;
-    bool plainFolder = false;
-};
-
-// Reads the whole listing and closes the enumeration before anything else runs, so at most one
-// enumeration is ever open, also when a command served between entries starts a second search.
-// Names are kept byte for byte: a folder named in another encoding is searched like any other.
-std::vector<DirectoryEntry> readListing(const QString &folder)
-{
-    std::vector<DirectoryEntry> entries;
-    std::error_code error;
-    std::filesystem::directory_iterator it(NativePath::toFileSystem(folder), error);
-    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error))
-        entries.push_back(
-            {NativePath::fromFileSystem(it->path().filename()), Platform::isPlainFolder(*it)});
-    return entries;
-}
+using FolderListing = std::vector<Platform::FolderEntry>;
 
 // A folder of hundreds of thousands of entries, or one on a slow network share, takes its time
-// to list; the window is served meanwhile. A search told to stop no longer waits for it.
-std::vector<DirectoryEntry> listFolder(const QString &folder, const std::function<bool()> &goOn)
+// to list; the window is served meanwhile. A search told to stop no longer waits for it. The
+// listing is read whole before anything else runs, so at most one enumeration is ever open,
+// also when a command served meanwhile starts a second search.
+FolderListing listServingTheWindow(const QString &folder, const std::function<bool()> &goOn)
 {
-    QFutureWatcher<std::vector<DirectoryEntry>> listing;
+    QFutureWatcher<FolderListing> listing;
     QEventLoop loop;
-    QObject::connect(&listing, &QFutureWatcher<std::vector<DirectoryEntry>>::finished, &loop,
-                     &QEventLoop::quit);
+    QObject::connect(&listing, &QFutureWatcher<FolderListing>::finished, &loop, &QEventLoop::quit);
     QTimer stopCheck;
     QObject::connect(&stopCheck, &QTimer::timeout, &loop, [&] {
         if (!goOn())
             loop.quit();
     });
-    listing.setFuture(QtConcurrent::run(readListing, folder));
+    listing.setFuture(QtConcurrent::run(Platform::listFolder, folder));
     stopCheck.start(50);
     if (!listing.isFinished())
         loop.exec();
-    return listing.isFinished() ? listing.result() : std::vector<DirectoryEntry>();
+    return listing.isFinished() ? listing.result() : FolderListing();
 }
 
 void serveWindowEvents()
@@ -69,10 +51,10 @@ void serveWindowEvents()
 QStringList searchFolderEntries(const QString &folder, const QPointer<QListWidget> &list,
                                 const std::function<bool()> &goOn)
 {
-    const std::vector<DirectoryEntry> entries = listFolder(folder, goOn);
+    const FolderListing entries = listServingTheWindow(folder, goOn);
     QStringList subfolders;
     for (std::size_t i = 0; i < entries.size() && goOn(); ++i) {
-        const DirectoryEntry &entry = entries[i];
+        const Platform::FolderEntry &entry = entries[i];
         if (entry.plainFolder) {
             if (subfolders.size() < maxSubfoldersPerFolder)
                 subfolders.append(FileSearch::joinPath(folder, entry.name));

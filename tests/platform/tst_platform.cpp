@@ -15,7 +15,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -245,9 +247,62 @@ private Q_SLOTS:
         QVERIFY(QFile::link(root.filePath(QStringLiteral("photos")),
                             root.filePath(QStringLiteral("link"))));
         QVERIFY(TestFiles::write(root.filePath(QStringLiteral("a.jpg")), "x"));
-        const std::filesystem::directory_entry listed(
-            NativePath::toFileSystem(root.filePath(entry)));
-        QCOMPARE(Platform::isPlainFolder(listed), plain);
+        const std::vector<Platform::FolderEntry> listing = Platform::listFolder(root.path());
+        QCOMPARE(listing.size(), 5u);
+        const auto listed = std::find_if(listing.begin(), listing.end(),
+                                         [&](const auto &found) { return found.name == entry; });
+        QCOMPARE(listed != listing.end() && listed->plainFolder, plain);
+    }
+
+    // Windows lets the C++ library reach no path longer than 260 characters unless it is written
+    // in its extended form; a tree that deep is still listed to its last folder.
+    void foldersDeeperThanPlainPathsAreListed()
+    {
+        QTemporaryDir root;
+        QString folder = root.path();
+        while (folder.size() < 400)
+            folder += QStringLiteral("/相册文件夹-%1").arg(folder.size());
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(TestFiles::write(folder + QStringLiteral("/深处.jpg"), "x"));
+        QVERIFY(QDir().mkdir(folder + QStringLiteral("/inner")));
+
+        const std::vector<Platform::FolderEntry> listing = Platform::listFolder(folder);
+        QCOMPARE(listing.size(), 2u);
+        for (const Platform::FolderEntry &entry : listing)
+            QCOMPARE(entry.plainFolder, entry.name == QStringLiteral("inner"));
+        const QString parent = folder.left(folder.lastIndexOf(u'/'));
+        QCOMPARE(Platform::listFolder(parent).size(), 1u);
+        QVERIFY(Platform::listFolder(parent).front().plainFolder);
+    }
+
+    // A long path goes to the system in another form on Windows, and comes back as the user
+    // knows it.
+    void longPathsComeBackAsGiven_data()
+    {
+        QTest::addColumn<QString>("root");
+        QTest::newRow("on a drive") << QDir::tempPath();
+        QTest::newRow("on a network share") << QStringLiteral("//server/共享的照片");
+    }
+
+    void longPathsComeBackAsGiven()
+    {
+        QFETCH(QString, root);
+        QString path = root;
+        while (path.size() < 300)
+            path += QStringLiteral("/相册文件夹-%1").arg(path.size());
+        path += QStringLiteral("/深处.jpg");
+        QCOMPARE(NativePath::fromFileSystem(NativePath::toFileSystem(path)),
+                 TestFiles::native(path));
+        QCOMPARE(NativePath::fromFileSystem(NativePath::toFileSystem(path).filename()),
+                 QStringLiteral("深处.jpg"));
+    }
+
+    void aFolderThatCannotBeListedHasNoEntries()
+    {
+        QTemporaryDir root;
+        QVERIFY(Platform::listFolder(root.filePath(QStringLiteral("gone"))).empty());
+        QVERIFY(TestFiles::write(root.filePath(QStringLiteral("a.jpg")), "x"));
+        QVERIFY(Platform::listFolder(root.filePath(QStringLiteral("a.jpg"))).empty());
     }
 
     void folderDefaultIsRecognised_data()
