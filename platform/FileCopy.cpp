@@ -117,7 +117,7 @@ qint64 copy(const QString &source, const QString &target, const std::atomic_bool
     std::vector<char> block(blockBytes);
     while (in && out) {
         if (cancel)
-            return false;
+            return -1;
         in.read(block.data(), std::streamsize(block.size()));
         out.write(block.data(), in.gcount());
     }
