@@ -42,11 +42,36 @@ QByteArray sha256(const QString &path)
     return QCryptographicHash::hash(read(path), QCryptographicHash::Sha256).toHex();
 }
 
+namespace {
+
+// The converter the build laid in its program folder.
+QString builtConverter()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral(TESSALY_PROGRAM_DIR "/data/convert.exe");
+#else
+    return QStringLiteral(TESSALY_PROGRAM_DIR "/data/convert");
+#endif
+}
+
+} // namespace
+
 bool imageMagick(const QString &tool, const QStringList &arguments, QByteArray *output)
 {
-    // The tools the ImageMagick package installed, never a wrapper that comes first on PATH.
     QProcess process;
+#ifdef Q_OS_WIN
+    // Only the converter is built for Windows; it says what identify says through its info:
+    // format, given the file first and the options after it.
+    if (tool == QStringLiteral("identify"))
+        process.start(builtConverter(), QStringList{arguments.last()} +
+                                            arguments.first(arguments.size() - 1) +
+                                            QStringList{QStringLiteral("info:")});
+    else
+        process.start(builtConverter(), arguments);
+#else
+    // The tools the ImageMagick package installed, never a wrapper that comes first on PATH.
     process.start(QStringLiteral("/usr/bin/") + tool, arguments);
+#endif
     const bool finished = process.waitForFinished(-1);
     if (output)
         *output = process.readAllStandardOutput();
@@ -67,7 +92,7 @@ bool makeImage(const QString &path, const QString &source, const QString &size)
         arguments << QStringLiteral("-size") << size;
     arguments << source << path;
     QProcess process;
-    process.start(QStringLiteral(TESSALY_PROGRAM_DIR "/data/convert"), arguments);
+    process.start(builtConverter(), arguments);
     return process.waitForFinished(120000) && process.exitCode() == 0 && QFileInfo(path).size() > 0;
 }
 

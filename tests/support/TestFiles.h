@@ -16,7 +16,8 @@ bool write(const QString &path, const QByteArray &bytes);
 QByteArray read(const QString &path);
 QByteArray sha256(const QString &path);
 
-// Runs a real ImageMagick tool (convert, identify) and hands back its standard output. False
+// Runs a real ImageMagick tool (convert, identify; on Windows both through the converter the
+// build made) and hands back its standard output. False
 // when the tool ends with an error, or cannot start at all (with a warning that says why); the
 // caller verifies it.
 [[nodiscard]] bool imageMagick(const QString &tool, const QStringList &arguments,
