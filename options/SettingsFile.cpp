@@ -17,6 +17,10 @@ constexpr qint64 maxReadBytes = 1024 * 1024;
 
 enum Line { FolderLine, QualityLine, ResizeLine, ThumbLine, CaptionLine, ChoiceLine, LineCount };
 
+// A file that starts with it is UTF-8 whatever the system uses: an editor may have saved it so,
+// and we write so what the system's code page cannot hold.
+constexpr QByteArrayView utf8ByteOrderMark("\xEF\xBB\xBF");
+
 QStringList readLines(const QString &path, QStringConverter::Encoding codePage)
 {
     QFile file(path);
@@ -24,11 +28,9 @@ QStringList readLines(const QString &path, QStringConverter::Encoding codePage)
         return {};
     QByteArray bytes = file.read(maxReadBytes);
 
-    // A file that an editor saved with a byte-order mark is UTF-8 whatever the system uses.
-    const QByteArray utf8Bom("\xEF\xBB\xBF");
     QStringDecoder decoder(codePage);
-    if (bytes.startsWith(utf8Bom)) {
-        bytes.remove(0, utf8Bom.size());
+    if (bytes.startsWith(utf8ByteOrderMark)) {
+        bytes.remove(0, utf8ByteOrderMark.size());
         decoder = QStringDecoder(QStringConverter::Utf8);
     }
     const QString text = decoder.decode(bytes);
@@ -48,6 +50,17 @@ QStringList readLines(const QString &path, QStringConverter::Encoding codePage)
 QString oneLine(const QString &value, const QString &fallback)
 {
     return value.contains(u'\n') || value.contains(u'\r') ? fallback : value;
+}
+
+// The code page, as the file has always been written, when it holds the text whole. A Western
+// Windows has no Chinese in its code page: there even the default caption would come back as
+// question marks, and a Chinese output folder as a path that names no folder.
+QByteArray encoded(const QString &text, QStringConverter::Encoding codePage)
+{
+    const QByteArray inCodePage = QStringEncoder(codePage).encode(text);
+    if (QStringDecoder(codePage).decode(inCodePage) == text)
+        return inCodePage;
+    return utf8ByteOrderMark.toByteArray() + text.toUtf8();
 }
 
 std::optional<qint16> roundedNumber(const QString &text)
@@ -98,7 +111,7 @@ void SettingsFile::LoadSettings(CompressionOptions &options, const QString &path
 }
 
 bool SettingsFile::SaveSettings(const CompressionOptions &options, const QString &path,
-                                QString *errorMessage)
+                                QString *errorMessage, QStringConverter::Encoding codePage)
 {
     QStringList lines(LineCount);
     lines[FolderLine] = oneLine(options.OutputFolder(), CompressionOptions::defaultOutputFolder());
@@ -111,9 +124,8 @@ bool SettingsFile::SaveSettings(const CompressionOptions &options, const QString
         oneLine(options.qualityCaptionText(), CompressionOptions::defaultQualityCaption());
     lines[ChoiceLine] = NumberConversion::writtenForm(options.outputChoice());
 
-    QStringEncoder encoder(QStringConverter::System);
     const QByteArray bytes =
-        encoder.encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+        encoded(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), codePage);
 
     QDir().mkpath(QFileInfo(path).absolutePath());
     QString reason;

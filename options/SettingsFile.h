@@ -7,8 +7,9 @@ class CompressionOptions;
 
 // The six-line settings file that carries the options from one run of the program to the next:
 // output folder, quality, resize text, thumb position, quality caption, output choice, one per
-// line, in the system's encoding. The thumb position is kept in design units (15 twips per
-// pixel) so that it means the same place on a screen of any density.
+// line, in the system's encoding (UTF-8 with a byte-order mark where that cannot hold them). The
+// thumb position is kept in design units (15 twips per pixel) so that it means the same place on a
+// screen of any density.
 class SettingsFile
 {
 public:
@@ -21,7 +22,9 @@ public:
 
     // Replaces the file in one step, creating its folder when needed; an old file stays whole
     // when the new one cannot be written. On failure returns false with a message for the user
-    // that names the file and the reason.
+    // that names the file and the reason. Written in the code page when it holds every
+    // character, else as UTF-8 with a byte-order mark, which the reader takes as UTF-8.
     static bool SaveSettings(const CompressionOptions &options, const QString &path,
-                             QString *errorMessage);
+                             QString *errorMessage,
+                             QStringConverter::Encoding codePage = QStringConverter::System);
 };

@@ -56,6 +56,8 @@ private Q_SLOTS:
     void lineEndingsAndByteOrderMark();
     void byteOrderMarkMeansUtf8WhateverTheCodePage_data();
     void byteOrderMarkMeansUtf8WhateverTheCodePage();
+    void savedInTheCodePageOnlyWhenItHoldsEveryCharacter_data();
+    void savedInTheCodePageOnlyWhenItHoldsEveryCharacter();
     void customChoiceShowsStoredFolderWithoutChooser();
     void unusableFilesLeaveDefaults();
     void garbageIsSurvivedAndRepairedByTheNextSave();
@@ -288,6 +290,45 @@ void TestSettingsFile::byteOrderMarkMeansUtf8WhateverTheCodePage()
     QCOMPARE(options.qualityCaptionText(), asCodePage("61% - 较好"));
     QCOMPARE(options.Quality(), 61);
     QCOMPARE(options.outputChoice(), 1);
+}
+
+void TestSettingsFile::savedInTheCodePageOnlyWhenItHoldsEveryCharacter_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("inCodePage");
+    QTest::newRow("all of it Latin")
+        << QStringLiteral("/srv/Fotos für Oma") << QStringLiteral("61%") << true;
+    QTest::newRow("a Chinese folder")
+        << QStringLiteral("/srv/相片") << QStringLiteral("61%") << false;
+    QTest::newRow("the default caption")
+        << QStringLiteral("/srv/Fotos") << QStringLiteral("默认推荐压缩率") << false;
+}
+
+void TestSettingsFile::savedInTheCodePageOnlyWhenItHoldsEveryCharacter()
+{
+    // A Western Windows has no Chinese in its code page; Latin-1 stands in for it here. What it
+    // cannot hold comes back whole all the same, and what it holds is written as it always was.
+    QFETCH(QString, folder);
+    QFETCH(QString, caption);
+    QFETCH(bool, inCodePage);
+    OptionsPanel saved;
+    saved.nextFolder = folder;
+    saved.options->lblCF_Click();
+    saved.options->setQualityCaptionText(caption);
+    saved.options->setResizeText(QStringLiteral("800x600")); // the default is Chinese
+    const QString path = m_dir.filePath(QStringLiteral("western.ini"));
+    QVERIFY(SettingsFile::SaveSettings(*saved.options, path, nullptr, QStringConverter::Latin1));
+
+    const QByteArray bytes = TestFiles::read(path);
+    QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), !inCodePage);
+    if (inCodePage)
+        QVERIFY(bytes.startsWith(folder.toLatin1() + "\r\n"));
+    LoadingPanel loaded;
+    SettingsFile::LoadSettings(*loaded.options, path, QStringConverter::Latin1);
+    QCOMPARE(loaded.options->OutputFolder(), folder);
+    QCOMPARE(loaded.options->qualityCaptionText(), caption);
+    QCOMPARE(loaded.options->outputChoice(), 1);
 }
 
 void TestSettingsFile::customChoiceShowsStoredFolderWithoutChooser()
