@@ -176,6 +176,7 @@ private Q_SLOTS:
 
     void runLocksTheControlsAndEndsWithItsSummaryInTheTooltip()
     {
+        TESSALY_SKIP_WITHOUT_SHELL();
         QDir(photo(QString())).removeRecursively();
         const QString good = photo(QStringLiteral("good.png"));
         const QString bad = photo(QStringLiteral("bad.png"));
@@ -233,6 +234,7 @@ private Q_SLOTS:
 
     void outputFolderThatDidNotOpenIsNamedInTheTooltip()
     {
+        TESSALY_SKIP_WITHOUT_SHELL();
         QDir(photo(QString())).removeRecursively();
         QVERIFY(TestFiles::write(photo(QStringLiteral("one.png")), "one"));
         PresentedRun shown(m_fakeProgram);

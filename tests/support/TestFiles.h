@@ -33,3 +33,14 @@ bool makeImage(const QString &path, const QString &source = QStringLiteral("rose
 bool makeProgramFolder(const QString &folder, const QByteArray &converterScript = {});
 
 } // namespace TestFiles
+
+// Starts a case whose converter is such a shell script: Windows cannot run one, so there the
+// case is skipped.
+#ifdef Q_OS_WIN
+#define TESSALY_SKIP_WITHOUT_SHELL()                                                               \
+    QSKIP("the converter here is a shell script, which Windows cannot run")
+#else
+#define TESSALY_SKIP_WITHOUT_SHELL()                                                               \
+    do {                                                                                           \
+    } while (false)
+#endif
