@@ -33,7 +33,9 @@ QString fromConverterOutput(const QString &output)
               QStringLiteral("damaged"), QStringLiteral("unexpected end-of-file"),
               QStringLiteral("insufficient image data")}))
         return QStringLiteral("图片已损坏");
-    if (says({QStringLiteral("not authorized")}))
+    // ImageMagick 6 words a refusal by the policy so; 7 says "not authorized".
+    if (says({QStringLiteral("not allowed by the security policy"),
+              QStringLiteral("not authorized")}))
         return QStringLiteral("不支持的图片格式");
     if (says({QStringLiteral("exceeds limit"), QStringLiteral("resources exhausted"),
               QStringLiteral("too large"), QStringLiteral("memory allocation failed")}))

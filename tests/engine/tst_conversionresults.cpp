@@ -1,3 +1,5 @@
+#include "engine/ConverterCommand.h"
+#include "engine/FailureReason.h"
 #include "platform/Platform.h"
 #include "tests/engine/RunFixture.h"
 #include "tests/support/TestFiles.h"
@@ -293,9 +295,9 @@ private Q_SLOTS:
             {zero, QStringLiteral("不是图片文件")},
             {truncated, QStringLiteral("图片已损坏")},
             {text, QStringLiteral("不是图片文件")},
-            {svg, QStringLiteral("不是图片文件")},
+            {svg, QStringLiteral("不支持的图片格式")},
             {mvg, QStringLiteral("不是图片文件")},
-            {pixmap, QStringLiteral("不是图片文件")},
+            {pixmap, QStringLiteral("不支持的图片格式")},
             {huge, QStringLiteral("图片已损坏")},
             {giant, QStringLiteral("图片太大")},
             {lockedSource, QStringLiteral("无法保存结果：原有的结果文件是只读的")}};
@@ -312,6 +314,26 @@ private Q_SLOTS:
                 QCOMPARE(TestFiles::sha256(it.key()), it.value());
         }
         QVERIFY(!QFileInfo::exists(Platform::jpgTmpFolder()));
+    }
+
+    // The run's own look at a header turns such a file away before the converter sees it; were
+    // one to reach the converter, its words would still be read as the format it is.
+    void aFormatThePolicyRefusesIsToldAsUnsupported()
+    {
+        const QString pixmap = photos(QStringLiteral("tmp.dat"));
+        QVERIFY(TestFiles::write(pixmap, QByteArray("P6\n2 2\n255\n") + QByteArray(12, '\x80')));
+        ConverterCommand command;
+        command.programFolder = m_realProgram;
+        command.input = pixmap;
+        command.output = photos(QStringLiteral("tmp1.jpg"));
+        DOSOutputs runner;
+        QProcessEnvironment policy;
+        policy.insert(QStringLiteral("MAGICK_CONFIGURE_PATH"),
+                      Platform::converterPolicyFolder(m_realProgram));
+        runner.setExtraEnvironment(policy);
+        const QString output = runner.ExecuteCommand(command.commandLine());
+        QVERIFY(!runner.succeeded());
+        QCOMPARE(FailureReason::fromConverterOutput(output), QStringLiteral("不支持的图片格式"));
     }
 
     void summaryCountsTheRealFilesAndEachFailureKeepsTheConvertersWords()
