@@ -24,26 +24,11 @@
 #include <memory>
 #include <numeric>
 
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// Decides by the first bytes of the work copy what to do, so a queue can mix outcomes.
-const QByteArray fakeConverter = R"sh(#!/bin/sh
-in="$1"
-for argument; do out="$argument"; done
-printf '%s\n' "$*" >> "$TESSALY_FAKE_LOG"
-case "$(head -c 4 "$in")" in
-    fail) echo "this image is broken" >&2; exit 1 ;;
-    half) cp "$in" "$out"; echo "gave up after writing" >&2; exit 1 ;;
-    none) exit 0 ;;
-    warn) cp "$in" "$out"; echo "convert: Premature end of JPEG file $in" >&2; exit 0 ;;
-    hang) exec sleep 600 ;;
-    slow) sleep 0.6 ;;
-esac
-cp "$in" "$out"
-)sh";
 
 // The fields of /proc/<pid>/stat after the command's name: the state first, then the parent's
 // id, …; empty when the process is gone.
@@ -72,6 +57,7 @@ QList<qint64> runningConverters()
 }
 
 } // namespace
+#endif
 
 class TestCompressionRun : public QObject
 {
@@ -99,7 +85,7 @@ private Q_SLOTS:
         QVERIFY(m_home.isValid());
         qputenv("XDG_CACHE_HOME", m_home.filePath(QStringLiteral("cache")).toUtf8());
         m_fakeProgram = m_home.filePath(QStringLiteral("fake-program"));
-        QVERIFY(TestFiles::makeProgramFolder(m_fakeProgram, fakeConverter));
+        QVERIFY(TestFiles::makeFakeProgramFolder(m_fakeProgram));
         m_fakeLog = m_home.filePath(QStringLiteral("fake.log"));
         qputenv("TESSALY_FAKE_LOG", m_fakeLog.toUtf8());
     }
@@ -275,138 +261,6 @@ private Q_SLOTS:
         QCOMPARE(fixture.summaries.size(), 1);
     }
 
-    void closingMidRunEndsOurConverters_data()
-    {
-        QTest::addColumn<int>("jobs");
-        QTest::newRow("one converter") << 1;
-        QTest::newRow("three converters") << 3;
-    }
-
-    void closingMidRunEndsOurConverters()
-    {
-        QFETCH(int, jobs);
-        const QStringList hanging = {photos(QStringLiteral("hang1.png")),
-                                     photos(QStringLiteral("hang2.png"))};
-        for (const QString &source : hanging)
-            QVERIFY(TestFiles::write(source, "hang"));
-        QVERIFY(TestFiles::write(photos(QStringLiteral("after.png")), "never converted"));
-        RunFixture fixture(m_fakeProgram, jobs);
-        fixture.add(hanging);
-        fixture.add({photos(QStringLiteral("after.png"))});
-        // The window closes once every converter has started and, with three, the third (a
-        // quick one) has finished: its log line is written and its process has ended.
-        const int started = jobs == 1 ? 1 : 3;
-        const int hangingNow = jobs == 1 ? 1 : int(hanging.size());
-        QList<qint64> converters;
-        QTimer watcher;
-        QObject::connect(&watcher, &QTimer::timeout, fixture.run.get(), [&] {
-            const QList<qint64> running = runningConverters();
-            if (fakeLogLines().size() < started || running.size() != hangingNow)
-                return;
-            watcher.stop();
-            converters = running;
-            fixture.run->abort();
-        });
-        watcher.start(10);
-        fixture.run->Command3_Click();
-        QCOMPARE(converters.size(), hangingNow);
-        for (qint64 pid : std::as_const(converters)) {
-            QVERIFY(pid > 0);
-            QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)));
-        }
-        QVERIFY(!QFileInfo::exists(resultOf(photos(QStringLiteral("after.png")))));
-        QVERIFY(fixture.playedSounds.isEmpty());
-        CompressionRun::cleanUpScratchFolders();
-    }
-
-    void convertersRunBelowTheWindow_data()
-    {
-        QTest::addColumn<int>("jobs");
-        QTest::newRow("one converter") << 1;
-        QTest::newRow("two converters") << 2;
-    }
-
-    // With every core converting, the window keeps its share of the processor.
-    void convertersRunBelowTheWindow()
-    {
-        QFETCH(int, jobs);
-        const QStringList hanging = {photos(QStringLiteral("hang1.png")),
-                                     photos(QStringLiteral("hang2.png"))};
-        for (const QString &source : hanging)
-            QVERIFY(TestFiles::write(source, "hang"));
-        RunFixture fixture(m_fakeProgram, jobs);
-        fixture.add(hanging);
-        QList<QByteArray> niceValues;
-        QTimer watcher;
-        QObject::connect(&watcher, &QTimer::timeout, fixture.run.get(), [&] {
-            const QList<qint64> running = runningConverters();
-            if (running.size() != jobs)
-                return;
-            watcher.stop();
-            for (qint64 pid : running)
-                niceValues.append(processStatus(pid).value(16));
-            fixture.run->abort();
-        });
-        watcher.start(10);
-        fixture.run->Command3_Click();
-        // Field 19 of the status: the nice value, at most 19.
-        const int window = processStatus(QCoreApplication::applicationPid()).value(16).toInt();
-        const QByteArray expected = QByteArray::number(std::min(window + 5, 19));
-        QCOMPARE(niceValues, QList<QByteArray>(jobs, expected));
-        CompressionRun::cleanUpScratchFolders();
-    }
-
-    void runRemakesAMissingScratchRootForItsOwnerAlone()
-    {
-        // The user may empty their cache folder while Tessaly is open.
-        const QString root = Platform::scratchRoot();
-        QVERIFY(QDir(root).removeRecursively());
-        const QString source = photos(QStringLiteral("a.png"));
-        QVERIFY(TestFiles::write(source, "ok"));
-        RunFixture fixture(m_fakeProgram);
-        fixture.add({source});
-        fixture.run->Command3_Click();
-        QCOMPARE(TestFiles::read(resultOf(source)), QByteArray("ok"));
-        QCOMPARE(QFileInfo(root).permissions() & QFileDevice::Permissions(0x7077),
-                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
-
-    void startUpEndsOnlyConvertersWeLeftBehind()
-    {
-        const QString work = Platform::jpgTmpFolder();
-        QVERIFY(QDir().mkpath(work));
-        QProcess ours;
-        ours.start(QStringLiteral("/bin/sh"),
-                   {QStringLiteral("-c"), QStringLiteral("sleep 600; true"),
-                    work + QStringLiteral("/tmp.dat")});
-        // Processes that are no converter of ours: one that names nothing of ours, one that
-        // names a file beside the work folder, one that mentions the folder inside its script.
-        const QList<QStringList> strangerArguments = {
-            {QStringLiteral("-e"), QStringLiteral("sleep 600")},
-            {QStringLiteral("-e"), QStringLiteral("sleep 600"),
-             work + QStringLiteral("-old/tmp.dat")},
-            {QStringLiteral("-e"), QStringLiteral("sleep 600; # %1/tmp.dat").arg(work)}};
-        std::vector<std::unique_ptr<QProcess>> strangers;
-        for (const QStringList &arguments : strangerArguments) {
-            strangers.push_back(std::make_unique<QProcess>());
-            strangers.back()->start(QStringLiteral("/usr/bin/perl"), arguments);
-            QVERIFY(strangers.back()->waitForStarted());
-        }
-        QVERIFY(ours.waitForStarted());
-        CompressionRun::cleanUpScratchFolders();
-        // The clean-up serves events while it deletes, so the end may already have been seen.
-        QTRY_COMPARE_WITH_TIMEOUT(ours.state(), QProcess::NotRunning, 10000);
-        QCOMPARE(ours.exitStatus(), QProcess::CrashExit);
-        // A process that was sent its end is gone well within the wait; these go on sleeping.
-        for (const auto &stranger : strangers) {
-            QCOMPARE(stranger->state(), QProcess::Running);
-            QVERIFY(!stranger->waitForFinished(300));
-            stranger->kill();
-            stranger->waitForFinished();
-        }
-        QVERIFY(!QFileInfo::exists(work));
-    }
-
     void oneConverterGivesExactlyTheSequentialCommandLines()
     {
         const QStringList sources = {photos(QStringLiteral("a.png")),
@@ -565,93 +419,6 @@ private Q_SLOTS:
         fixture.run->Command3_Click();
     }
 
-    void entriesAreCopiedAheadWhileEveryConverterIsBusy()
-    {
-        QStringList sources;
-        for (const char *name : {"a.png", "b.png", "c.png", "d.png", "e.png"}) {
-            sources.append(photos(QString::fromLatin1(name)));
-            QVERIFY(TestFiles::write(sources.last(), "slow"));
-        }
-        RunFixture fixture(m_fakeProgram, 2);
-        fixture.add(sources);
-        qsizetype mostCopiesWhileFirstTwoConvert = 0;
-        qsizetype mostConvertersRunning = 0;
-        runLookingWhileTheFirstConvertersRun(fixture, [&] {
-            mostConvertersRunning = std::max(mostConvertersRunning, runningConverters().size());
-            mostCopiesWhileFirstTwoConvert =
-                std::max(mostCopiesWhileFirstTwoConvert, workCopySizes().size());
-        });
-        QCOMPARE(mostCopiesWhileFirstTwoConvert, 4);
-        QCOMPARE(mostConvertersRunning, 2);
-        QCOMPARE(fixture.committed, sources);
-        for (const QString &source : std::as_const(sources))
-            QCOMPARE(TestFiles::read(resultOf(source)), QByteArray("slow"));
-    }
-
-    void smallWorkCopiesAreWrittenOverNotMadeAnew()
-    {
-        const QStringList sources = {photos(QStringLiteral("a.png")),
-                                     photos(QStringLiteral("b.png"))};
-        for (const QString &source : sources)
-            QVERIFY(TestFiles::write(source, "slow"));
-        RunFixture fixture(m_fakeProgram);
-        fixture.add(sources);
-        const QByteArray workCopy =
-            (Platform::jpgTmpFolder() + QStringLiteral("/tmp.dat")).toLocal8Bit();
-        QSet<ino_t> files;
-        // Each file seen is held open, so that a file made anew cannot get the number of one
-        // deleted.
-        std::vector<std::unique_ptr<QFile>> held;
-        QTimer watcher;
-        QObject::connect(&watcher, &QTimer::timeout, &watcher, [&] {
-            struct stat info {};
-            if (::stat(workCopy.constData(), &info) != 0 || files.contains(info.st_ino))
-                return;
-            files.insert(info.st_ino);
-            held.push_back(std::make_unique<QFile>(QString::fromLocal8Bit(workCopy)));
-            held.back()->open(QIODevice::ReadOnly);
-        });
-        watcher.start(5);
-        fixture.run->Command3_Click();
-        QCOMPARE(fixture.committed, sources);
-        QCOMPARE(files.size(), 1);
-    }
-
-    void linksPlantedAtTheWorkCopyAreReplacedNotWrittenThrough_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("symbolic");
-        QTest::newRow("symbolic link as the spare") << QStringLiteral("tmp.dat.done") << true;
-        QTest::newRow("hard link as the spare") << QStringLiteral("tmp.dat.done") << false;
-        QTest::newRow("symbolic link as the copy") << QStringLiteral("tmp.dat") << true;
-        QTest::newRow("hard link as the copy") << QStringLiteral("tmp.dat") << false;
-    }
-
-    void linksPlantedAtTheWorkCopyAreReplacedNotWrittenThrough()
-    {
-        QFETCH(QString, name);
-        QFETCH(bool, symbolic);
-        const QString victim = m_home.filePath(QStringLiteral("notes.txt"));
-        QVERIFY(TestFiles::write(victim, "the user's own words"));
-        const QString source = photos(QStringLiteral("a.png"));
-        QVERIFY(TestFiles::write(source, "fast"));
-        QVERIFY(QDir().mkpath(Platform::jpgTmpFolder()));
-        const QString planted = Platform::jpgTmpFolder() + u'/' + name;
-        if (symbolic)
-            QVERIFY(QFile::link(victim, planted));
-        else
-            QCOMPARE(::link(victim.toLocal8Bit().constData(), planted.toLocal8Bit().constData()),
-                     0);
-
-        RunFixture fixture(m_fakeProgram);
-        fixture.add({source});
-        fixture.run->Command3_Click();
-        QCOMPARE(fixture.committed, QStringList{source});
-        QVERIFY(fixture.failed.isEmpty());
-        QCOMPARE(TestFiles::read(resultOf(source)), QByteArray("fast"));
-        QCOMPARE(TestFiles::read(victim), QByteArray("the user's own words"));
-    }
-
     void largeSourcesAreNotCopiedAhead()
     {
         QStringList sources = {photos(QStringLiteral("a.png")), photos(QStringLiteral("b.png")),
@@ -758,6 +525,283 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral(".filler"), QStringLiteral("s1_已压缩.jpg")}));
     }
 
+    void windowIsServedWhileALargeSourceIsCopied()
+    {
+        // Starts with the fake converter's "write nothing", then two gigabytes of nothing.
+        const QString big = photos(QStringLiteral("scan.tif"));
+        QVERIFY(TestFiles::write(big, "none"));
+        QVERIFY(QFile::resize(big, qint64(2) << 30));
+        QVERIFY(TestFiles::write(photos(QStringLiteral("next.png")), "next"));
+
+        RunFixture fixture(m_fakeProgram);
+        fixture.add({big, photos(QStringLiteral("next.png"))});
+        const QString workCopy = Platform::jpgTmpFolder() + QStringLiteral("/tmp.dat");
+        bool servedDuringCopy = false;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
+            const qint64 copied = QFileInfo(workCopy).size();
+            servedDuringCopy = servedDuringCopy || (copied > 4 && copied < (qint64(2) << 30));
+        });
+        ticker.start(5);
+        fixture.run->Command3_Click();
+        QVERIFY(servedDuringCopy);
+        QCOMPARE(fixture.committed, (QStringList{big, photos(QStringLiteral("next.png"))}));
+        QCOMPARE(fixture.failed, QStringList{big});
+        QVERIFY(QFileInfo::exists(resultOf(photos(QStringLiteral("next.png")))));
+    }
+
+    void stopKeepsTheUnconvertedEntriesQueuedInOrder()
+    {
+        QStringList sources;
+        for (const char *name : {"s1.png", "s2.png", "s3.png", "s4.png"}) {
+            sources.append(photos(QString::fromLatin1(name)));
+            QVERIFY(TestFiles::write(sources.last(), "slow"));
+        }
+        RunFixture fixture(m_fakeProgram);
+        fixture.add(sources);
+        const QMetaObject::Connection stopAtFirst =
+            QObject::connect(fixture.run.get(), &CompressionRun::entryCommitted, fixture.run.get(),
+                             [&fixture] { fixture.run->requestStop(); });
+        fixture.run->Command3_Click();
+
+        QCOMPARE(fixture.committed, sources.mid(0, 1));
+        QCOMPARE(fixture.queue.paths(), sources.mid(1));
+        QVERIFY(QFileInfo::exists(resultOf(sources.first())));
+        QCOMPARE(fixture.status, CompressionRun::stoppedText());
+        QVERIFY(!fixture.run->RunInProgress());
+        QVERIFY(!fixture.busy);
+        QVERIFY(!QFileInfo::exists(Platform::jpgTmpFolder()));
+
+        // The next run takes up where the stopped one left off.
+        QObject::disconnect(stopAtFirst);
+        fixture.run->Command3_Click();
+        QCOMPARE(fixture.committed, sources);
+        QCOMPARE(fixture.status, CompressionRun::doneText());
+    }
+
+#ifdef Q_OS_UNIX
+    // What only a Unix system lets a test see: the converters' processes in /proc, links,
+    // inode numbers, owner-only modes, names as bytes.
+
+    void closingMidRunEndsOurConverters_data()
+    {
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("one converter") << 1;
+        QTest::newRow("three converters") << 3;
+    }
+
+    void closingMidRunEndsOurConverters()
+    {
+        QFETCH(int, jobs);
+        const QStringList hanging = {photos(QStringLiteral("hang1.png")),
+                                     photos(QStringLiteral("hang2.png"))};
+        for (const QString &source : hanging)
+            QVERIFY(TestFiles::write(source, "hang"));
+        QVERIFY(TestFiles::write(photos(QStringLiteral("after.png")), "never converted"));
+        RunFixture fixture(m_fakeProgram, jobs);
+        fixture.add(hanging);
+        fixture.add({photos(QStringLiteral("after.png"))});
+        // The window closes once every converter has started and, with three, the third (a
+        // quick one) has finished: its log line is written and its process has ended.
+        const int started = jobs == 1 ? 1 : 3;
+        const int hangingNow = jobs == 1 ? 1 : int(hanging.size());
+        QList<qint64> converters;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, fixture.run.get(), [&] {
+            const QList<qint64> running = runningConverters();
+            if (fakeLogLines().size() < started || running.size() != hangingNow)
+                return;
+            watcher.stop();
+            converters = running;
+            fixture.run->abort();
+        });
+        watcher.start(10);
+        fixture.run->Command3_Click();
+        QCOMPARE(converters.size(), hangingNow);
+        for (qint64 pid : std::as_const(converters)) {
+            QVERIFY(pid > 0);
+            QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)));
+        }
+        QVERIFY(!QFileInfo::exists(resultOf(photos(QStringLiteral("after.png")))));
+        QVERIFY(fixture.playedSounds.isEmpty());
+        CompressionRun::cleanUpScratchFolders();
+    }
+
+    void convertersRunBelowTheWindow_data()
+    {
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("one converter") << 1;
+        QTest::newRow("two converters") << 2;
+    }
+
+    // With every core converting, the window keeps its share of the processor.
+    void convertersRunBelowTheWindow()
+    {
+        QFETCH(int, jobs);
+        const QStringList hanging = {photos(QStringLiteral("hang1.png")),
+                                     photos(QStringLiteral("hang2.png"))};
+        for (const QString &source : hanging)
+            QVERIFY(TestFiles::write(source, "hang"));
+        RunFixture fixture(m_fakeProgram, jobs);
+        fixture.add(hanging);
+        QList<QByteArray> niceValues;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, fixture.run.get(), [&] {
+            const QList<qint64> running = runningConverters();
+            if (running.size() != jobs)
+                return;
+            watcher.stop();
+            for (qint64 pid : running)
+                niceValues.append(processStatus(pid).value(16));
+            fixture.run->abort();
+        });
+        watcher.start(10);
+        fixture.run->Command3_Click();
+        // Field 19 of the status: the nice value, at most 19.
+        const int window = processStatus(QCoreApplication::applicationPid()).value(16).toInt();
+        const QByteArray expected = QByteArray::number(std::min(window + 5, 19));
+        QCOMPARE(niceValues, QList<QByteArray>(jobs, expected));
+        CompressionRun::cleanUpScratchFolders();
+    }
+
+    void runRemakesAMissingScratchRootForItsOwnerAlone()
+    {
+        // The user may empty their cache folder while Tessaly is open.
+        const QString root = Platform::scratchRoot();
+        QVERIFY(QDir(root).removeRecursively());
+        const QString source = photos(QStringLiteral("a.png"));
+        QVERIFY(TestFiles::write(source, "ok"));
+        RunFixture fixture(m_fakeProgram);
+        fixture.add({source});
+        fixture.run->Command3_Click();
+        QCOMPARE(TestFiles::read(resultOf(source)), QByteArray("ok"));
+        QCOMPARE(QFileInfo(root).permissions() & QFileDevice::Permissions(0x7077),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    void startUpEndsOnlyConvertersWeLeftBehind()
+    {
+        const QString work = Platform::jpgTmpFolder();
+        QVERIFY(QDir().mkpath(work));
+        QProcess ours;
+        ours.start(QStringLiteral("/bin/sh"),
+                   {QStringLiteral("-c"), QStringLiteral("sleep 600; true"),
+                    work + QStringLiteral("/tmp.dat")});
+        // Processes that are no converter of ours: one that names nothing of ours, one that
+        // names a file beside the work folder, one that mentions the folder inside its script.
+        const QList<QStringList> strangerArguments = {
+            {QStringLiteral("-e"), QStringLiteral("sleep 600")},
+            {QStringLiteral("-e"), QStringLiteral("sleep 600"),
+             work + QStringLiteral("-old/tmp.dat")},
+            {QStringLiteral("-e"), QStringLiteral("sleep 600; # %1/tmp.dat").arg(work)}};
+        std::vector<std::unique_ptr<QProcess>> strangers;
+        for (const QStringList &arguments : strangerArguments) {
+            strangers.push_back(std::make_unique<QProcess>());
+            strangers.back()->start(QStringLiteral("/usr/bin/perl"), arguments);
+            QVERIFY(strangers.back()->waitForStarted());
+        }
+        QVERIFY(ours.waitForStarted());
+        CompressionRun::cleanUpScratchFolders();
+        // The clean-up serves events while it deletes, so the end may already have been seen.
+        QTRY_COMPARE_WITH_TIMEOUT(ours.state(), QProcess::NotRunning, 10000);
+        QCOMPARE(ours.exitStatus(), QProcess::CrashExit);
+        // A process that was sent its end is gone well within the wait; these go on sleeping.
+        for (const auto &stranger : strangers) {
+            QCOMPARE(stranger->state(), QProcess::Running);
+            QVERIFY(!stranger->waitForFinished(300));
+            stranger->kill();
+            stranger->waitForFinished();
+        }
+        QVERIFY(!QFileInfo::exists(work));
+    }
+
+    void entriesAreCopiedAheadWhileEveryConverterIsBusy()
+    {
+        QStringList sources;
+        for (const char *name : {"a.png", "b.png", "c.png", "d.png", "e.png"}) {
+            sources.append(photos(QString::fromLatin1(name)));
+            QVERIFY(TestFiles::write(sources.last(), "slow"));
+        }
+        RunFixture fixture(m_fakeProgram, 2);
+        fixture.add(sources);
+        qsizetype mostCopiesWhileFirstTwoConvert = 0;
+        qsizetype mostConvertersRunning = 0;
+        runLookingWhileTheFirstConvertersRun(fixture, [&] {
+            mostConvertersRunning = std::max(mostConvertersRunning, runningConverters().size());
+            mostCopiesWhileFirstTwoConvert =
+                std::max(mostCopiesWhileFirstTwoConvert, workCopySizes().size());
+        });
+        QCOMPARE(mostCopiesWhileFirstTwoConvert, 4);
+        QCOMPARE(mostConvertersRunning, 2);
+        QCOMPARE(fixture.committed, sources);
+        for (const QString &source : std::as_const(sources))
+            QCOMPARE(TestFiles::read(resultOf(source)), QByteArray("slow"));
+    }
+
+    void smallWorkCopiesAreWrittenOverNotMadeAnew()
+    {
+        const QStringList sources = {photos(QStringLiteral("a.png")),
+                                     photos(QStringLiteral("b.png"))};
+        for (const QString &source : sources)
+            QVERIFY(TestFiles::write(source, "slow"));
+        RunFixture fixture(m_fakeProgram);
+        fixture.add(sources);
+        const QByteArray workCopy =
+            (Platform::jpgTmpFolder() + QStringLiteral("/tmp.dat")).toLocal8Bit();
+        QSet<ino_t> files;
+        // Each file seen is held open, so that a file made anew cannot get the number of one
+        // deleted.
+        std::vector<std::unique_ptr<QFile>> held;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, &watcher, [&] {
+            struct stat info {};
+            if (::stat(workCopy.constData(), &info) != 0 || files.contains(info.st_ino))
+                return;
+            files.insert(info.st_ino);
+            held.push_back(std::make_unique<QFile>(QString::fromLocal8Bit(workCopy)));
+            held.back()->open(QIODevice::ReadOnly);
+        });
+        watcher.start(5);
+        fixture.run->Command3_Click();
+        QCOMPARE(fixture.committed, sources);
+        QCOMPARE(files.size(), 1);
+    }
+
+    void linksPlantedAtTheWorkCopyAreReplacedNotWrittenThrough_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("symbolic");
+        QTest::newRow("symbolic link as the spare") << QStringLiteral("tmp.dat.done") << true;
+        QTest::newRow("hard link as the spare") << QStringLiteral("tmp.dat.done") << false;
+        QTest::newRow("symbolic link as the copy") << QStringLiteral("tmp.dat") << true;
+        QTest::newRow("hard link as the copy") << QStringLiteral("tmp.dat") << false;
+    }
+
+    void linksPlantedAtTheWorkCopyAreReplacedNotWrittenThrough()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, symbolic);
+        const QString victim = m_home.filePath(QStringLiteral("notes.txt"));
+        QVERIFY(TestFiles::write(victim, "the user's own words"));
+        const QString source = photos(QStringLiteral("a.png"));
+        QVERIFY(TestFiles::write(source, "fast"));
+        QVERIFY(QDir().mkpath(Platform::jpgTmpFolder()));
+        const QString planted = Platform::jpgTmpFolder() + u'/' + name;
+        if (symbolic)
+            QVERIFY(QFile::link(victim, planted));
+        else
+            QCOMPARE(::link(victim.toLocal8Bit().constData(), planted.toLocal8Bit().constData()),
+                     0);
+
+        RunFixture fixture(m_fakeProgram);
+        fixture.add({source});
+        fixture.run->Command3_Click();
+        QCOMPARE(fixture.committed, QStringList{source});
+        QVERIFY(fixture.failed.isEmpty());
+        QCOMPARE(TestFiles::read(resultOf(source)), QByteArray("fast"));
+        QCOMPARE(TestFiles::read(victim), QByteArray("the user's own words"));
+    }
+
     void plantedLinkInTheOutputIsReplacedNotFollowed_data()
     {
         QTest::addColumn<bool>("otherFileSystem");
@@ -820,60 +864,7 @@ private Q_SLOTS:
                      result.constData());
         }
     }
-
-    void windowIsServedWhileALargeSourceIsCopied()
-    {
-        // Starts with the fake converter's "write nothing", then two gigabytes of nothing.
-        const QString big = photos(QStringLiteral("scan.tif"));
-        QVERIFY(TestFiles::write(big, "none"));
-        QVERIFY(QFile::resize(big, qint64(2) << 30));
-        QVERIFY(TestFiles::write(photos(QStringLiteral("next.png")), "next"));
-
-        RunFixture fixture(m_fakeProgram);
-        fixture.add({big, photos(QStringLiteral("next.png"))});
-        const QString workCopy = Platform::jpgTmpFolder() + QStringLiteral("/tmp.dat");
-        bool servedDuringCopy = false;
-        QTimer ticker;
-        QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
-            const qint64 copied = QFileInfo(workCopy).size();
-            servedDuringCopy = servedDuringCopy || (copied > 4 && copied < (qint64(2) << 30));
-        });
-        ticker.start(5);
-        fixture.run->Command3_Click();
-        QVERIFY(servedDuringCopy);
-        QCOMPARE(fixture.committed, (QStringList{big, photos(QStringLiteral("next.png"))}));
-        QCOMPARE(fixture.failed, QStringList{big});
-        QVERIFY(QFileInfo::exists(resultOf(photos(QStringLiteral("next.png")))));
-    }
-
-    void stopKeepsTheUnconvertedEntriesQueuedInOrder()
-    {
-        QStringList sources;
-        for (const char *name : {"s1.png", "s2.png", "s3.png", "s4.png"}) {
-            sources.append(photos(QString::fromLatin1(name)));
-            QVERIFY(TestFiles::write(sources.last(), "slow"));
-        }
-        RunFixture fixture(m_fakeProgram);
-        fixture.add(sources);
-        const QMetaObject::Connection stopAtFirst =
-            QObject::connect(fixture.run.get(), &CompressionRun::entryCommitted, fixture.run.get(),
-                             [&fixture] { fixture.run->requestStop(); });
-        fixture.run->Command3_Click();
-
-        QCOMPARE(fixture.committed, sources.mid(0, 1));
-        QCOMPARE(fixture.queue.paths(), sources.mid(1));
-        QVERIFY(QFileInfo::exists(resultOf(sources.first())));
-        QCOMPARE(fixture.status, CompressionRun::stoppedText());
-        QVERIFY(!fixture.run->RunInProgress());
-        QVERIFY(!fixture.busy);
-        QVERIFY(!QFileInfo::exists(Platform::jpgTmpFolder()));
-
-        // The next run takes up where the stopped one left off.
-        QObject::disconnect(stopAtFirst);
-        fixture.run->Command3_Click();
-        QCOMPARE(fixture.committed, sources);
-        QCOMPARE(fixture.status, CompressionRun::doneText());
-    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestCompressionRun)

@@ -96,22 +96,20 @@ bool makeImage(const QString &path, const QString &source, const QString &size)
     return process.waitForFinished(120000) && process.exitCode() == 0 && QFileInfo(path).size() > 0;
 }
 
-bool makeProgramFolder(const QString &folder, const QByteArray &converterScript)
+bool makeFakeProgramFolder(const QString &folder)
 {
     const QString data = folder + QStringLiteral("/data");
+    const QList<QPair<QString, QString>> files = {
+        {QStringLiteral(TESSALY_FAKE_CONVERTER), QFileInfo(builtConverter()).fileName()},
+        {QStringLiteral(TESSALY_PROGRAM_DIR "/data/policy.xml"), QStringLiteral("policy.xml")}};
     if (!QDir().mkpath(data))
         return false;
-    const QString converter = data + QStringLiteral("/convert");
-    QFile::remove(converter);
-    QFile::copy(QStringLiteral(TESSALY_PROGRAM_DIR "/data/policy.xml"),
-                data + QStringLiteral("/policy.xml"));
-    if (converterScript.isEmpty())
-        return QFile::link(
-            QFileInfo(QStringLiteral(TESSALY_PROGRAM_DIR "/data/convert")).symLinkTarget(),
-            converter);
-    return write(converter, converterScript) &&
-           QFile::setPermissions(converter, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                QFileDevice::ExeOwner);
+    for (const auto &[from, name] : files) {
+        QFile::remove(data + u'/' + name);
+        if (!QFile::copy(from, data + u'/' + name))
+            return false;
+    }
+    return true;
 }
 
 } // namespace TestFiles

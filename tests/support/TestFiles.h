@@ -28,19 +28,11 @@ QByteArray sha256(const QString &path);
 bool makeImage(const QString &path, const QString &source = QStringLiteral("rose:"),
                const QString &size = QString());
 
-// A program folder whose data/convert is the given shell script (for fault injection), or a
-// link to the real converter of the build tree when the script is empty.
-bool makeProgramFolder(const QString &folder, const QByteArray &converterScript = {});
+// A program folder whose converter (data/convert, data\convert.exe on Windows) does what the
+// work copy's first four bytes say, for fault injection: "fail", "half" (writes, then fails),
+// "none" (writes nothing), "warn" (writes, then warns of a cut-off JPEG), "hang", "slow" (waits
+// TESSALY_FAKE_SLOW_MS, 600 ms unless set); anything else is copied. It appends each command
+// line to the file TESSALY_FAKE_LOG names, when that is set.
+bool makeFakeProgramFolder(const QString &folder);
 
 } // namespace TestFiles
-
-// Starts a case whose converter is such a shell script: Windows cannot run one, so there the
-// case is skipped.
-#ifdef Q_OS_WIN
-#define TESSALY_SKIP_WITHOUT_SHELL()                                                               \
-    QSKIP("the converter here is a shell script, which Windows cannot run")
-#else
-#define TESSALY_SKIP_WITHOUT_SHELL()                                                               \
-    do {                                                                                           \
-    } while (false)
-#endif
