@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "queue/QueueModel.h"
 #include "tests/engine/RunFixture.h"
+#include "tests/support/ChildProcesses.h"
 #include "tests/support/SmallFileSystem.h"
 #include "tests/support/TestFiles.h"
 
@@ -27,36 +28,6 @@
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-// The fields of /proc/<pid>/stat after the command's name: the state first, then the parent's
-// id, …; empty when the process is gone.
-QList<QByteArray> processStatus(qint64 pid)
-{
-    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray text = file.readAll();
-    return text.mid(text.lastIndexOf(')') + 2).split(' ');
-}
-
-// The converters this test has started that still run: its children not yet ended.
-QList<qint64> runningConverters()
-{
-    const qint64 self = QCoreApplication::applicationPid();
-    QList<qint64> children;
-    const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &process : processes) {
-        const qint64 pid = process.toLongLong();
-        const QList<QByteArray> status = pid > 0 ? processStatus(pid) : QList<QByteArray>();
-        if (status.size() > 1 && status[0] != "Z" && status[1].toLongLong() == self)
-            children.append(pid);
-    }
-    return children;
-}
-
-} // namespace
 #endif
 
 class TestCompressionRun : public QObject
@@ -579,10 +550,6 @@ private Q_SLOTS:
         QCOMPARE(fixture.status, CompressionRun::doneText());
     }
 
-#ifdef Q_OS_UNIX
-    // What only a Unix system lets a test see: the converters' processes in /proc, links,
-    // inode numbers, owner-only modes, names as bytes.
-
     void closingMidRunEndsOurConverters_data()
     {
         QTest::addColumn<int>("jobs");
@@ -608,7 +575,7 @@ private Q_SLOTS:
         QList<qint64> converters;
         QTimer watcher;
         QObject::connect(&watcher, &QTimer::timeout, fixture.run.get(), [&] {
-            const QList<qint64> running = runningConverters();
+            const QList<qint64> running = ChildProcesses::running();
             if (fakeLogLines().size() < started || running.size() != hangingNow)
                 return;
             watcher.stop();
@@ -620,7 +587,7 @@ private Q_SLOTS:
         QCOMPARE(converters.size(), hangingNow);
         for (qint64 pid : std::as_const(converters)) {
             QVERIFY(pid > 0);
-            QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)));
+            QVERIFY(ChildProcesses::isGone(pid));
         }
         QVERIFY(!QFileInfo::exists(resultOf(photos(QStringLiteral("after.png")))));
         QVERIFY(fixture.playedSounds.isEmpty());
@@ -644,25 +611,50 @@ private Q_SLOTS:
             QVERIFY(TestFiles::write(source, "hang"));
         RunFixture fixture(m_fakeProgram, jobs);
         fixture.add(hanging);
-        QList<QByteArray> niceValues;
+        QList<int> priorities;
         QTimer watcher;
         QObject::connect(&watcher, &QTimer::timeout, fixture.run.get(), [&] {
-            const QList<qint64> running = runningConverters();
+            const QList<qint64> running = ChildProcesses::running();
             if (running.size() != jobs)
                 return;
             watcher.stop();
             for (qint64 pid : running)
-                niceValues.append(processStatus(pid).value(16));
+                priorities.append(ChildProcesses::priority(pid));
             fixture.run->abort();
         });
         watcher.start(10);
         fixture.run->Command3_Click();
-        // Field 19 of the status: the nice value, at most 19.
-        const int window = processStatus(QCoreApplication::applicationPid()).value(16).toInt();
-        const QByteArray expected = QByteArray::number(std::min(window + 5, 19));
-        QCOMPARE(niceValues, QList<QByteArray>(jobs, expected));
+        QCOMPARE(priorities, QList<int>(jobs, ChildProcesses::priorityBelowThisProcess()));
         CompressionRun::cleanUpScratchFolders();
     }
+
+    void entriesAreCopiedAheadWhileEveryConverterIsBusy()
+    {
+        QStringList sources;
+        for (const char *name : {"a.png", "b.png", "c.png", "d.png", "e.png"}) {
+            sources.append(photos(QString::fromLatin1(name)));
+            QVERIFY(TestFiles::write(sources.last(), "slow"));
+        }
+        RunFixture fixture(m_fakeProgram, 2);
+        fixture.add(sources);
+        qsizetype mostCopiesWhileFirstTwoConvert = 0;
+        qsizetype mostConvertersRunning = 0;
+        runLookingWhileTheFirstConvertersRun(fixture, [&] {
+            mostConvertersRunning =
+                std::max(mostConvertersRunning, ChildProcesses::running().size());
+            mostCopiesWhileFirstTwoConvert =
+                std::max(mostCopiesWhileFirstTwoConvert, workCopySizes().size());
+        });
+        QCOMPARE(mostCopiesWhileFirstTwoConvert, 4);
+        QCOMPARE(mostConvertersRunning, 2);
+        QCOMPARE(fixture.committed, sources);
+        for (const QString &source : std::as_const(sources))
+            QCOMPARE(TestFiles::read(resultOf(source)), QByteArray("slow"));
+    }
+
+#ifdef Q_OS_UNIX
+    // What only a Unix system lets a test try: owner-only modes, a shell and Perl as stand-ins
+    // for converters left behind, inode numbers, links, names as bytes.
 
     void runRemakesAMissingScratchRootForItsOwnerAlone()
     {
@@ -713,29 +705,6 @@ private Q_SLOTS:
             stranger->waitForFinished();
         }
         QVERIFY(!QFileInfo::exists(work));
-    }
-
-    void entriesAreCopiedAheadWhileEveryConverterIsBusy()
-    {
-        QStringList sources;
-        for (const char *name : {"a.png", "b.png", "c.png", "d.png", "e.png"}) {
-            sources.append(photos(QString::fromLatin1(name)));
-            QVERIFY(TestFiles::write(sources.last(), "slow"));
-        }
-        RunFixture fixture(m_fakeProgram, 2);
-        fixture.add(sources);
-        qsizetype mostCopiesWhileFirstTwoConvert = 0;
-        qsizetype mostConvertersRunning = 0;
-        runLookingWhileTheFirstConvertersRun(fixture, [&] {
-            mostConvertersRunning = std::max(mostConvertersRunning, runningConverters().size());
-            mostCopiesWhileFirstTwoConvert =
-                std::max(mostCopiesWhileFirstTwoConvert, workCopySizes().size());
-        });
-        QCOMPARE(mostCopiesWhileFirstTwoConvert, 4);
-        QCOMPARE(mostConvertersRunning, 2);
-        QCOMPARE(fixture.committed, sources);
-        for (const QString &source : std::as_const(sources))
-            QCOMPARE(TestFiles::read(resultOf(source)), QByteArray("slow"));
     }
 
     void smallWorkCopiesAreWrittenOverNotMadeAnew()
