@@ -3,7 +3,8 @@
 #include "platform/FileDescriptor.h"
 #include "platform/NativePath.h"
 
-#include <fstream>
+#include <QFile>
+
 #include <vector>
 
 #ifdef Q_OS_LINUX
@@ -90,7 +91,6 @@ qint64 copy(const QString &source, const QString &target, const std::atomic_bool
             qint64 largest)
 {
     const std::filesystem::path from = NativePath::toFileSystem(source);
-    const std::filesystem::path to = NativePath::toFileSystem(target);
 #ifdef Q_OS_LINUX
     // Not blocking on open: a pipe would wait for a writer that never comes.
     FileDescriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -100,7 +100,7 @@ qint64 copy(const QString &source, const QString &target, const std::atomic_bool
     if (info.st_size > largest)
         return tooLarge;
     ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
-    FileDescriptor out(openTarget(to.c_str()));
+    FileDescriptor out(openTarget(NativePath::toFileSystem(target).c_str()));
     if (!out.isOpen() || !copyDescriptors(in.get(), out.get(), cancel))
         return -1;
     // What was written, even if the source changed while it was copied.
@@ -112,16 +112,24 @@ qint64 copy(const QString &source, const QString &target, const std::atomic_bool
         return -1;
     if (qint64(std::filesystem::file_size(from, error)) > largest)
         return tooLarge;
-    std::ifstream in(from, std::ios::binary);
-    std::ofstream out(to, std::ios::binary | std::ios::trunc);
+    // Opened through Qt, whose handles no child process inherits. The C library's would be
+    // inherited by every converter started while the copy is made, and each would hold the
+    // user's image and the work copy open for as long as it ran: the copy could then be neither
+    // set aside nor deleted, and the image not renamed by the user.
+    QFile in(source);
+    QFile out(target);
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
+        !out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return -1;
     std::vector<char> block(blockBytes);
-    while (in && out) {
-        if (cancel)
+    while (!cancel) {
+        const qint64 read = in.read(block.data(), qint64(block.size()));
+        if (read == 0)
+            return out.pos();
+        if (read < 0 || out.write(block.data(), read) != read)
             return -1;
-        in.read(block.data(), std::streamsize(block.size()));
-        out.write(block.data(), in.gcount());
     }
-    return in.eof() && out.good() ? qint64(out.tellp()) : -1;
+    return -1;
 #endif
 }
 
