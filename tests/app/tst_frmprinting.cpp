@@ -475,7 +475,7 @@ private Q_SLOTS:
             Qt::SingleShotConnection);
         click(window.imgStart());
         QCOMPARE(window.lblPB()->text(), QStringLiteral("已停止."));
-        QCOMPARE(window.queue().entries(), sources.mid(1));
+        QCOMPARE(window.queue().entries(), TestFiles::native(sources.mid(1)));
         QVERIFY(QFileInfo::exists(resultOf(sources.at(0))));
         QVERIFY(!QFileInfo::exists(resultOf(sources.at(1))));
         QVERIFY(window.imgToolbar(0)->isEnabled());
