@@ -435,10 +435,10 @@ void CompressionRun::jobCopied(quint64 jobId, std::size_t slotIndex, const WorkC
         job->ahead = false;
         job->stage = Job::Stage::Deferred;
     } else if (copy.bytes < 0) {
+        // Done without a converter: the entries behind it may be waiting for one.
         job->stage = Job::Stage::Done;
         job->reason = FailureReason::unreadableSource();
         m_wait->interrupt();
-        return;
     } else {
         job->stage = Job::Stage::Ready;
     }

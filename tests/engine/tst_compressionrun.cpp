@@ -148,6 +148,49 @@ private Q_SLOTS:
         QCOMPARE(fixture.status, QStringLiteral("完成. 2 个文件失败"));
     }
 
+    void anEntryThatCannotBeCopiedNeverHoldsUpTheOnesBehindIt_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("removed after it was queued") << QStringLiteral("removed");
+#ifdef Q_OS_UNIX
+        QTest::newRow("a pipe") << QStringLiteral("pipe");
+        QTest::newRow("a link to a device") << QStringLiteral("device");
+#endif
+    }
+
+    // Which of two copies ends first is up to the system, so the run is tried many times: the
+    // entry behind a failed one must be converted whichever came first.
+    void anEntryThatCannotBeCopiedNeverHoldsUpTheOnesBehindIt()
+    {
+        QFETCH(QString, kind);
+        const QString bad = photos(QStringLiteral("bad.png"));
+        const QString good = photos(QStringLiteral("good.png"));
+        for (int attempt = 0; attempt < 25; ++attempt) {
+            QFile::remove(bad);
+            QFile::remove(resultOf(good));
+            QVERIFY(TestFiles::write(good, "good"));
+            RunFixture fixture(m_fakeProgram, 2);
+            fixture.add({bad, good});
+            if (kind == QStringLiteral("pipe"))
+                QCOMPARE(::mkfifo(QFile::encodeName(bad).constData(), 0600), 0);
+            else if (kind == QStringLiteral("device"))
+                QVERIFY(QFile::link(QStringLiteral("/dev/zero"), bad));
+            bool stalled = false;
+            QTimer watchdog;
+            watchdog.setSingleShot(true);
+            QObject::connect(&watchdog, &QTimer::timeout, &watchdog, [&] {
+                stalled = true;
+                fixture.run->abort();
+            });
+            watchdog.start(10000);
+            fixture.run->Command3_Click();
+            QVERIFY2(!stalled, qPrintable(QStringLiteral("attempt %1 never ended").arg(attempt)));
+            QCOMPARE(fixture.committed, QStringList({bad, good}));
+            QCOMPARE(fixture.failed, QStringList{bad});
+            QCOMPARE(TestFiles::read(resultOf(good)), QByteArray("good"));
+        }
+    }
+
     void convertersOwnWordsReachTheCommittedEntry()
     {
         const QString source = photos(QStringLiteral("words.png"));
