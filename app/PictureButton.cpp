@@ -15,7 +15,7 @@ PictureButton::PictureButton(const QRect &place, QWidget *parent)
     setGeometry(place);
     setMouseTracking(true);
     setAttribute(Qt::WA_NoSystemBackground);
-    // The keyboard reaches it; a click does not leave a focus mark behind.
+    // The keyboard reaches it; a click gives it no focus.
     setFocusPolicy(Qt::TabFocus);
 }
 
@@ -61,7 +61,7 @@ void PictureButton::paintEvent(QPaintEvent *)
     QPainter painter(this);
     if (!m_picture.isNull())
         painter.drawPixmap(0, 0, m_picture);
-    if (hasFocus())
+    if (KeyboardControl::showsFocusMark(this))
         KeyboardControl::drawFocusMark(painter, QRectF(QPointF(0, 0), m_place.size()),
                                        m_focusMarkColour);
 }

@@ -1,73 +1,38 @@
 #include "app/RunPresenter.h"
 
+#include "app/RunTexts.h"
 #include "engine/CompressionRun.h"
 #include "options/CompressionOptions.h"
-#include "platform/NativePath.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
-#include <QStringList>
-
-#include <cmath>
 
 namespace {
 
-constexpr int failuresListedInTooltip = 40;
-
-QMessageBox::Icon iconOf(RunMessageKind kind)
+QMessageBox::Icon iconOf(RunTexts::Message::Look look)
 {
-    switch (kind) {
-    case RunMessageKind::Warning:
+    switch (look) {
+    case RunTexts::Message::Look::Warning:
         return QMessageBox::Warning;
-    case RunMessageKind::Critical:
+    case RunTexts::Message::Look::Critical:
         return QMessageBox::Critical;
-    case RunMessageKind::Plain:
+    case RunTexts::Message::Look::Plain:
         break;
     }
     return QMessageBox::NoIcon;
-}
-
-QString savingsText(const RunSummary &summary)
-{
-    QString text = QStringLiteral("已压缩 %1 个文件：%2 → %3")
-                       .arg(summary.written)
-                       .arg(RunPresenter::sizeText(summary.sourceBytes),
-                            RunPresenter::sizeText(summary.resultBytes));
-    if (summary.sourceBytes > 0) {
-        const double change =
-            100.0 * double(summary.sourceBytes - summary.resultBytes) / double(summary.sourceBytes);
-        const long percent = std::lround(std::abs(change));
-        text += change >= 0 ? QStringLiteral("，节省 %1%").arg(percent)
-                            : QStringLiteral("，增大 %1%").arg(percent);
-    }
-    if (summary.largerThanSource > 0)
-        text += QStringLiteral("\n其中 %1 个文件比原图更大").arg(summary.largerThanSource);
-    return text;
-}
-
-QString failuresText(const QList<RunSummary::Failure> &failures)
-{
-    QStringList lines;
-    for (const RunSummary::Failure &failure : failures.mid(0, failuresListedInTooltip))
-        lines.append(QStringLiteral("%1（%2）")
-                         .arg(NativePath::displayPath(failure.source), failure.reason));
-    QString text = QStringLiteral("以下文件没有压缩成功：\n") + lines.join(u'\n');
-    if (failures.size() > failuresListedInTooltip)
-        text += QStringLiteral("\n……另有 %1 个").arg(failures.size() - failuresListedInTooltip);
-    return text;
 }
 
 } // namespace
 
 RunPresenter::RunPresenter(CompressionRun &run, const Controls &controls, QObject *parent)
     : QObject(parent)
+    , m_run(run)
     , m_controls(controls)
 {
     connect(&run, &CompressionRun::messageRequested, this, &RunPresenter::showMessage);
     connect(&run, &CompressionRun::started, this, &RunPresenter::showStarted);
-    connect(&run, &CompressionRun::statusChanged, m_controls.lblPB, &QLabel::setText);
+    connect(&run, &CompressionRun::stateChanged, this, &RunPresenter::showState);
     connect(&run, &CompressionRun::progressChanged, m_controls.pb, &QProgressBar::setValue);
     connect(&run, &CompressionRun::finished, this, &RunPresenter::showFinished);
     connect(&run, &CompressionRun::outputFolderNotOpened, this, &RunPresenter::showFolderNotOpened);
@@ -84,31 +49,14 @@ RunOptions RunPresenter::snapshotOf(const CompressionOptions &options)
     return snapshot;
 }
 
-QString RunPresenter::sizeText(qint64 bytes)
+void RunPresenter::showMessage(const RunMessage &message)
 {
-    constexpr double kilobyte = 1024.0;
-    const double value = double(bytes);
-    if (value < kilobyte * kilobyte)
-        return QStringLiteral("%1 KB").arg(std::lround(value / kilobyte));
-    if (value < kilobyte * kilobyte * kilobyte)
-        return QStringLiteral("%1 MB").arg(value / (kilobyte * kilobyte), 0, 'f', 1);
-    return QStringLiteral("%1 GB").arg(value / (kilobyte * kilobyte * kilobyte), 0, 'f', 1);
-}
-
-QString RunPresenter::summaryText(const RunSummary &summary)
-{
-    QStringList parts;
-    if (summary.written > 0)
-        parts.append(savingsText(summary));
-    if (!summary.failures.isEmpty())
-        parts.append(failuresText(summary.failures));
-    return parts.join(QStringLiteral("\n\n"));
-}
-
-void RunPresenter::showMessage(RunMessageKind kind, const QString &title, const QString &text)
-{
-    QMessageBox box(iconOf(kind), title, text, QMessageBox::Ok, m_controls.messageOwner);
-    box.exec();
+    const RunTexts::Message shown = RunTexts::message(message);
+    auto *box = new QMessageBox(iconOf(shown.look), shown.title, shown.text, QMessageBox::Ok,
+                                m_controls.messageOwner);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
 }
 
 void RunPresenter::lockControls(bool locked)
@@ -125,9 +73,15 @@ void RunPresenter::showStarted(int entries)
     m_controls.pb->setMinimum(0);
 }
 
+void RunPresenter::showState(RunState state)
+{
+    if (state != RunState::Idle)
+        m_controls.lblPB->setText(RunTexts::status(state, m_run.summary()));
+}
+
 void RunPresenter::showFinished(const RunSummary &summary)
 {
-    m_controls.lblPB->setToolTip(summaryText(summary));
+    m_controls.lblPB->setToolTip(RunTexts::summary(summary));
     lockControls(false);
 }
 
@@ -136,6 +90,6 @@ void RunPresenter::showFolderNotOpened(const QString &folder)
     QString tip = m_controls.lblPB->toolTip();
     if (!tip.isEmpty())
         tip += QStringLiteral("\n\n");
-    tip += QStringLiteral("无法打开输出文件夹：%1").arg(QDir::toNativeSeparators(folder));
+    tip += RunTexts::folderNotOpened(folder);
     m_controls.lblPB->setToolTip(tip);
 }

@@ -5,7 +5,6 @@
 
 #include <QList>
 #include <QObject>
-#include <QString>
 
 class CompressionOptions;
 class CompressionRun;
@@ -33,17 +32,15 @@ public:
     // The run's view of the options panel as it stands.
     static RunOptions snapshotOf(const CompressionOptions &options);
 
-    // The status label's tooltip after a run: what was written and saved, then what failed.
-    static QString summaryText(const RunSummary &summary);
-    // A size as the summary gives it: "812 KB", "32.1 MB", "1.4 GB".
-    static QString sizeText(qint64 bytes);
-
 private:
-    void showMessage(RunMessageKind kind, const QString &title, const QString &text);
+    // Shown modal but not waited for: the run goes on while the user reads it.
+    void showMessage(const RunMessage &message);
     void lockControls(bool locked);
     void showStarted(int entries);
+    void showState(RunState state);
     void showFinished(const RunSummary &summary);
     void showFolderNotOpened(const QString &folder);
 
+    const CompressionRun &m_run;
     Controls m_controls;
 };

@@ -4,11 +4,15 @@
 #include "app/Artwork.h"
 #include "app/PictureButton.h"
 #include "app/RunPresenter.h"
+#include "app/ScreenScale.h"
 #include "app/WindowActions.h"
 #include "app/WindowChrome.h"
+#include "app/WindowDescriptions.h"
+#include "app/WindowDrag.h"
 #include "dialogs/CCommonDialogs.h"
 #include "engine/CompressionRun.h"
 #include "engine/DOSOutputs.h"
+#include "engine/ScratchFolders.h"
 #include "options/CompressionOptions.h"
 #include "options/LinkLabel.h"
 #include "options/SettingsFile.h"
@@ -26,7 +30,6 @@
 #include <QApplication>
 #include <QBitmap>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,34 +42,12 @@
 #include <QScreen>
 #include <QTableView>
 #include <QTimer>
-#include <QWindow>
 
 #include <algorithm>
-#include <cmath>
-#include <utility>
 
 namespace {
 
 constexpr int shapingDelayMs = 50;
-
-// Positions stay in pixels, but point sizes grow with the screen's dots per inch; scaling them
-// back keeps every text at the pixel size the window was drawn for.
-void scaleFonts(const QList<QWidget *> &widgets, double factor)
-{
-    if (!std::isfinite(factor) || factor <= 0 || factor == 1)
-        return;
-    // All sizes are read first: a new font on one widget changes what the widgets in it inherit.
-    QList<std::pair<QWidget *, QFont>> scaled;
-    for (QWidget *widget : widgets) {
-        QFont font = widget->font();
-        if (font.pointSizeF() <= 0)
-            continue; // sized in pixels already
-        font.setPointSizeF(font.pointSizeF() * factor);
-        scaled.append({widget, font});
-    }
-    for (const auto &[widget, font] : std::as_const(scaled))
-        widget->setFont(font);
-}
 
 QString pictureName(const char *name)
 {
@@ -83,16 +64,6 @@ frmPrinting::frmPrinting(const QStringList &arguments, QWidget *parent)
 
 frmPrinting::~frmPrinting() = default;
 
-double frmPrinting::screenTwipsPerPixel(const QWidget *window, Qt::Orientation orientation)
-{
-    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return CompressionOptions::designTwipsPerPixel;
-    const qreal dpi = orientation == Qt::Horizontal ? screen->logicalDotsPerInchX()
-                                                    : screen->logicalDotsPerInchY();
-    return dpi > 0 ? 1440.0 / dpi : CompressionOptions::designTwipsPerPixel;
-}
-
 void frmPrinting::Form_Load(const QStringList &arguments)
 {
     setObjectName(QStringLiteral("frmPrinting"));
@@ -105,18 +76,18 @@ void frmPrinting::Form_Load(const QStringList &arguments)
     m_skin.SkinH_Attach();
     createControls();
     createActions();
-    setUpAccessibility();
-    setTabOrderThroughControls();
+    WindowDescriptions::describeControls(*this);
+    WindowDescriptions::setTabOrder(*this);
     m_txtDebug->setVisible(arguments.join(u' ') == QStringLiteral("/debug"));
     m_options->setOptionsLoading(true);
     m_options->setStartupDefaults();
-    CompressionRun::cleanUpScratchFolders();
+    ScratchFolders::cleanUp();
     SettingsFile::LoadSettings(*m_options, Platform::settingsPath());
     m_dialogs->Init(this);
     setWindowTitle(QStringLiteral("Tessaly"));
     setFixedSize(Geometry::window);
-    ScaleForScreen(screenTwipsPerPixel(this, Qt::Horizontal),
-                   screenTwipsPerPixel(this, Qt::Vertical));
+    ScaleForScreen(ScreenScale::twipsPerPixel(this, Qt::Horizontal),
+                   ScreenScale::twipsPerPixel(this, Qt::Vertical));
     loadPictures();
     m_options->setOptionsLoading(false);
     wireEvents();
@@ -181,6 +152,7 @@ void frmPrinting::createControls()
     m_txtDebug->setGeometry(Geometry::txtDebug);
     m_txtDebug->hide();
 
+    new WindowDrag(this);
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setSingleShot(true);
@@ -190,7 +162,7 @@ void frmPrinting::createControls()
     m_run = new CompressionRun(*m_queue->model(), *m_runner, this);
     m_run->setOptionsSource([this] { return RunPresenter::snapshotOf(*m_options); });
     m_run->setFolderOpener(Platform::openInFileBrowser);
-    m_run->setSoundPlayer(SoundPlayer::playToEnd);
+    m_run->setSoundPlayer(SoundPlayer::play);
     connect(m_run, &CompressionRun::outputFolderChanged, m_options,
             &CompressionOptions::setOutputFolder);
     RunPresenter::Controls runControls;
@@ -251,17 +223,11 @@ void frmPrinting::wireEvents()
     connect(m_lblWhy, &LinkLabel::mousePressed, m_chrome, &WindowChrome::lblWhy_MouseDown);
     connect(m_lblWhy, &LinkLabel::clicked, this, [this] { m_help.lblWhy_Click(this); });
     connect(m_run, &CompressionRun::startBusyChanged, m_chrome, &WindowChrome::showStartBusy);
-    // Given paths wait while a run goes; let go queued, so that a folder handed over during
-    // the run is searched after the run's end steps, and not at all once the window is closing.
+    // Given paths wait while a run goes, and are queued once it has ended.
     connect(m_run, &CompressionRun::started, m_queueCommands,
             [this] { m_queueCommands->holdGivenPaths(true); });
-    connect(
-        m_run, &CompressionRun::finished, this,
-        [this] {
-            if (!m_unloaded)
-                m_queueCommands->holdGivenPaths(false);
-        },
-        Qt::QueuedConnection);
+    connect(m_run, &CompressionRun::finished, m_queueCommands,
+            [this] { m_queueCommands->holdGivenPaths(false); });
 }
 
 void frmPrinting::createActions()
@@ -289,79 +255,15 @@ void frmPrinting::createActions()
         onRed->setFocusMarkColour(Qt::white);
 }
 
-void frmPrinting::setUpAccessibility()
-{
-    // Named as the window draws them; the captions of the drop-downs, the slider and the bar
-    // are painted in the background, where no screen reader finds them. Some systems name a
-    // drop-down by the label that is its buddy, so the two captions are also labels: drawn
-    // transparent over their painted selves, and letting the pointer through to the window.
-    struct Caption {
-        QComboBox *box;
-        QRect place;
-        QString text;
-    };
-    const Caption captions[] = {
-        {m_options->cmbDPI(), Geometry::cmbDPICaption, QStringLiteral("尺寸")},
-        {m_options->cmbOutput(), Geometry::cmbOutputCaption, QStringLiteral("输出")}};
-    for (const Caption &drawn : captions) {
-        auto *caption = new QLabel(drawn.text, this);
-        caption->setGeometry(drawn.place);
-        caption->setStyleSheet(QStringLiteral("color: transparent;"));
-        caption->setAttribute(Qt::WA_TransparentForMouseEvents);
-        caption->setBuddy(drawn.box);
-        drawn.box->setAccessibleName(drawn.text);
-    }
-    QComboBox *sizeBox = m_options->cmbDPI();
-    sizeBox->setAccessibleDescription(
-        QStringLiteral("压缩时把图片缩放到的尺寸，例如 1024x768；“不变”表示保持原尺寸"));
-    sizeBox->lineEdit()->setAccessibleName(sizeBox->accessibleName());
-    sizeBox->lineEdit()->setAccessibleDescription(sizeBox->accessibleDescription());
-    m_options->cmbOutput()->setAccessibleDescription(
-        QStringLiteral("结果存放在图片原始路径，或自定义的文件夹"));
-    m_options->lblCF()->setAccessibleDescription(QStringLiteral("选择结果存放的文件夹"));
-    m_options->imgSlider()->setAccessibleName(QStringLiteral("压缩质量"));
-    m_options->imgSlider()->setAccessibleDescription(
-        QStringLiteral("方向键每次调整 1，Page Up 和 Page Down 每次调整 10"));
-    m_options->lblCompress()->setBuddy(m_options->imgSlider());
-    m_options->lblDefault()->setAccessibleDescription(
-        QStringLiteral("把尺寸、输出和压缩质量恢复为默认值"));
-    m_lblWhy->setAccessibleDescription(QStringLiteral("说明压缩后图片依然很大的原因"));
-    m_queue->LV()->setAccessibleName(QStringLiteral("文件列表"));
-    m_queue->LV()->setAccessibleDescription(
-        QStringLiteral("等待压缩的图片；Delete 键移除选中的文件"));
-    m_pb->setAccessibleName(QStringLiteral("当前状态"));
-    m_lblPB->setBuddy(m_pb);
-}
-
-void frmPrinting::setTabOrderThroughControls()
-{
-    // Top to bottom, left to right, as the window reads; the title bar's buttons last, so that
-    // the first control is a command that adds images, not one that closes the window.
-    QList<QWidget *> order(m_imgToolbar.begin(), m_imgToolbar.end());
-    order += {m_queue->LV(),
-              m_options->cmbDPI(),
-              m_options->cmbOutput(),
-              m_options->lblCF(),
-              m_options->imgSlider(),
-              m_options->lblDefault(),
-              m_imgStart,
-              m_lblWhy,
-              m_imgMin,
-              m_imgClose};
-    for (qsizetype index = 1; index < order.size(); ++index)
-        setTabOrder(order.at(index - 1), order.at(index));
-    // The list has the focus at start: it shows no mark until it is used.
-    m_queue->LV()->setFocus();
-}
-
 void frmPrinting::ScaleForScreen(double twipsPerPixelX, double twipsPerPixelY)
 {
     m_options->scaleForScreen(twipsPerPixelX, twipsPerPixelY);
-    scaleFonts(findChildren<QWidget *>(), twipsPerPixelX / CompressionOptions::designTwipsPerPixel);
+    ScreenScale::scaleFonts(findChildren<QWidget *>(),
+                            twipsPerPixelX / CompressionOptions::designTwipsPerPixel);
     // The list of images takes the vertical factor on top.
     QList<QWidget *> list = m_queue->LV()->findChildren<QWidget *>();
     list.prepend(m_queue->LV());
-    scaleFonts(list, twipsPerPixelY / CompressionOptions::designTwipsPerPixel);
+    ScreenScale::scaleFonts(list, twipsPerPixelY / CompressionOptions::designTwipsPerPixel);
 }
 
 void frmPrinting::Timer1_Timer()
@@ -433,43 +335,17 @@ void frmPrinting::paintEvent(QPaintEvent *)
     painter.drawPixmap(0, 0, m_background);
 }
 
-void frmPrinting::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() != Qt::LeftButton)
-        return;
-    m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-    m_dragging = true;
-}
-
 void frmPrinting::mouseMoveEvent(QMouseEvent *event)
 {
-    dragWindow(event);
     // A control may pass its own moves on (a drop-down list does); those are not over the
     // bare background.
     if (!childAt(event->position().toPoint()))
         m_chrome->resetLooks();
 }
 
-void frmPrinting::mouseReleaseEvent(QMouseEvent *)
-{
-    m_dragging = false;
-}
-
-void frmPrinting::dragWindow(const QMouseEvent *event)
-{
-    if (!m_dragging || !(event->buttons() & Qt::LeftButton))
-        return;
-    // The window system moves the window itself where it can; elsewhere we follow the pointer.
-    if (windowHandle() && windowHandle()->startSystemMove()) {
-        m_dragging = false;
-        return;
-    }
-    move(event->globalPosition().toPoint() - m_dragOffset);
-}
-
 void frmPrinting::closeEvent(QCloseEvent *event)
 {
-    if (!m_unloaded && m_run->RunInProgress() && !confirmStopAndClose()) {
+    if (!m_unloaded && m_run->isConverting() && !confirmStopAndClose()) {
         event->ignore();
         return;
     }

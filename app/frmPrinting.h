@@ -66,31 +66,25 @@ public:
     const QPixmap &background() const { return m_background; }
     bool isSkinAttached() const { return m_skin.isAttached(); }
 
-    static double screenTwipsPerPixel(const QWidget *window, Qt::Orientation orientation);
-
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void Form_Load(const QStringList &arguments);
     void Form_Unload();
-    // The queue is not kept from one session to the next, so a close mid-run would lose what
-    // is still waiting: the user is asked once, and "no" leaves the run going.
+    // The queue is not kept from one session to the next, so a close while entries are being
+    // converted would lose what is still waiting: the user is asked once, and "no" leaves the
+    // run going.
     bool confirmStopAndClose();
     void createControls();
     void loadPictures();
     void wireEvents();
     // Each command one action, shared by its picture button, its key and assistive technology.
     void createActions();
-    void setUpAccessibility();
-    void setTabOrderThroughControls();
     // Where the remove menu opens: at the pointer when it is on the toolbar item, else under it.
     QPoint removeMenuPlace() const;
-    void dragWindow(const QMouseEvent *event);
 
     Skin m_skin;
     HelpTexts m_help;
@@ -112,7 +106,5 @@ private:
     QPlainTextEdit *m_txtDebug = nullptr;
     QTimer *m_timer1 = nullptr;
     QPixmap m_background;
-    QPoint m_dragOffset;
-    bool m_dragging = false;
     bool m_unloaded = false;
 };

@@ -7,11 +7,13 @@
 #include "options/CompressionOptions.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 
 // The longest stretch in which the event loop served nothing, seen by a 5 ms timer (a finer
 // one would cost a run measurably more than the bare converters it is compared with).
@@ -47,4 +49,24 @@ inline void prepareWindowForRun(frmPrinting &window, const QString &outputFolder
     run.setSoundPlayer([](const QString &) {});
     window.options().setOutputFolder(outputFolder);
     window.options().cmbOutput()->setCurrentIndex(1);
+}
+
+// Starts the window's run and serves the window until the run has ended; `ended` is called as it
+// ends, before anything else is served. The run's summary.
+inline RunSummary runToEnd(CompressionRun &run, const std::function<void()> &ended = {})
+{
+    RunSummary summary;
+    bool over = false;
+    const QMetaObject::Connection connection =
+        QObject::connect(&run, &CompressionRun::finished, &run, [&](const RunSummary &result) {
+            if (ended)
+                ended();
+            summary = result;
+            over = true;
+        });
+    run.Command3_Click();
+    while (!over && run.RunInProgress())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QObject::disconnect(connection);
+    return summary;
 }

@@ -66,14 +66,12 @@ Measure runProgram(const QStringList &images, const QString &outputFolder, int j
 
     Measure measure;
     QElapsedTimer clock;
-    QObject::connect(&run, &CompressionRun::endSoundStarting, &run,
-                     [&] { measure.seconds = clock.nsecsElapsed() / 1e9; });
     GapMeter gaps;
     clock.start();
-    run.Command3_Click();
+    const RunSummary summary = runToEnd(run, [&] { measure.seconds = clock.nsecsElapsed() / 1e9; });
     measure.maxGapMs = gaps.longest();
-    if (!run.failedEntries().isEmpty())
-        qWarning("%lld entries failed", qlonglong(run.failedEntries().size()));
+    if (!summary.failures.isEmpty())
+        qWarning("%lld entries failed", qlonglong(summary.failures.size()));
     window.close();
     return measure;
 }

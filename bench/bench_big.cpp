@@ -74,11 +74,11 @@ int main(int argc, char *argv[])
     QElapsedTimer runTime;
     GapMeter gaps;
     runTime.start();
-    window.run().Command3_Click();
+    const RunSummary summary = runToEnd(window.run());
     const double runSeconds = runTime.elapsed() / 1000.0;
     out << QStringLiteral("images=%1 failed=%2 jobs=%3\n")
                .arg(queue.size())
-               .arg(window.run().failedEntries().size())
+               .arg(summary.failures.size())
                .arg(window.run().jobs());
     out << QStringLiteral("max_gap_ms=%1 big_s=%2 copy_s=%3\n")
                .arg(gaps.longest())

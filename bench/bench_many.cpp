@@ -8,6 +8,7 @@
 // N's images over and over) are queued to read the window's peak memory. Last line:
 //   many_ratio=<run/xargs at the largest N> growth=<per-entry time, largest N over smallest>
 //   max_gap_ms=<n> rss_mb=<peak at the largest N> rss100k_mb=<peak with 100,000 queued>
+//   window_cpu_ms_per_entry=<the window process's own processor time per entry, at the largest N>
 
 #include "app/frmPrinting.h"
 #include "bench/BenchSupport.h"
@@ -15,6 +16,7 @@
 #include "engine/ConverterCommand.h"
 #include "platform/Platform.h"
 #include "queue/ImageQueue.h"
+#include "queue/QueueModel.h"
 
 #include <QApplication>
 #include <QDir>
@@ -183,7 +185,7 @@ double removeHeadMicros(frmPrinting &window, int removals)
 {
     const double start = cpuMillis();
     for (int i = 0; i < removals; ++i) {
-        window.queue().removeHead();
+        window.queue().model()->removeHead();
         QCoreApplication::processEvents();
     }
     return (cpuMillis() - start) * 1000 / removals;
@@ -219,22 +221,16 @@ Measure runProgram(const QStringList &images, const QString &outputFolder)
         qFatal("queued %d of %lld", window.queue().count(), qlonglong(images.size()));
 
     CompressionRun &run = window.run();
-    bool ended = false;
     QElapsedTimer clock;
-    double cpuAtStart = 0;
-    QObject::connect(&run, &CompressionRun::endSoundStarting, &run, [&] {
+    GapMeter gaps;
+    const double cpuAtStart = cpuMillis();
+    clock.start();
+    const RunSummary summary = runToEnd(run, [&] {
         measure.runSeconds = clock.nsecsElapsed() / 1e9;
         measure.runCpuMillis = cpuMillis() - cpuAtStart;
-        ended = true;
     });
-    GapMeter gaps;
-    cpuAtStart = cpuMillis();
-    clock.start();
-    run.Command3_Click();
-    while (!ended && run.RunInProgress())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     measure.runGapMs = gaps.longest();
-    measure.failed = run.failedEntries().size();
+    measure.failed = summary.failures.size();
     measure.peakMb = peakRssMb();
     window.close();
     return measure;
@@ -341,11 +337,13 @@ int main(int argc, char *argv[])
     const Row &first = rows.first();
     const Row &last = rows.last();
     const double growth = (last.run.runSeconds / last.count) / (first.run.runSeconds / first.count);
-    out << QStringLiteral("many_ratio=%1 growth=%2 max_gap_ms=%3 rss_mb=%4 rss100k_mb=%5\n")
+    out << QStringLiteral("many_ratio=%1 growth=%2 max_gap_ms=%3 rss_mb=%4 rss100k_mb=%5 "
+                          "window_cpu_ms_per_entry=%6\n")
                .arg(last.run.runSeconds / last.xargsSeconds, 0, 'f', 3)
                .arg(growth, 0, 'f', 3)
                .arg(maxGap)
                .arg(last.run.peakMb)
-               .arg(longQueue.peakMb);
+               .arg(longQueue.peakMb)
+               .arg(last.run.runCpuMillis / last.count, 0, 'f', 3);
     return 0;
 }

@@ -1,7 +1,5 @@
 #include "engine/DOSOutputs.h"
 
-#include "engine/clsWaitableTimer.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -10,8 +8,6 @@ namespace {
 
 // The child's output is handed on in pieces of at most this many bytes.
 constexpr qint64 chunkBytes = 1024;
-// The window is served at least this often while a child runs.
-constexpr int pollMs = 50;
 
 } // namespace
 
@@ -25,22 +21,10 @@ DOSOutputs::~DOSOutputs()
     terminate();
 }
 
-QString DOSOutputs::ExecuteCommand(const QString &CommandLine)
+bool DOSOutputs::ExecuteCommand(const QString &CommandLine)
 {
     if (!CommandLine.isEmpty())
         m_commandLine = CommandLine;
-    if (!startCommand())
-        return QString();
-
-    clsWaitableTimer timer;
-    connect(this, &DOSOutputs::CommandOver, &timer, &clsWaitableTimer::interrupt);
-    while (isRunning())
-        timer.Wait(pollMs);
-    return m_outputs;
-}
-
-bool DOSOutputs::startCommand()
-{
     if (m_commandLine.isEmpty()) {
         Q_EMIT failedToStart(QStringLiteral("Command Line empty"));
         return false;

@@ -8,9 +8,8 @@
 #include <QVariant>
 
 // Runs one console command line as a hidden child process with its standard output and error on
-// one pipe, and hands back everything the child wrote. ExecuteCommand waits for the child while
-// the window stays alive; startCommand() starts it and returns at once, for callers that keep
-// several converters busy and wait for CommandOver themselves.
+// one pipe, and hands back everything the child wrote. ExecuteCommand starts the child and
+// returns at once; CommandOver says when it has ended, so a caller can keep several busy.
 class DOSOutputs : public QObject
 {
     Q_OBJECT
@@ -23,13 +22,10 @@ public:
     void setCommandLine(const QString &DOSCommand) { m_commandLine = DOSCommand; }
     QVariant Outputs() const { return m_outputs; }
 
-    // Runs the given command line, or the stored one when it is empty; returns the child's
-    // output, or an empty string when no child could be started.
-    QString ExecuteCommand(const QString &CommandLine = QString());
-
-    // Starts the stored command line without waiting; false (after the message) when no child
-    // could be started. CommandOver follows once the child has ended and its output is read.
-    bool startCommand();
+    // Starts the given command line, or the stored one when it is empty. CommandOver follows once
+    // the child has ended and everything it wrote is read into Outputs(); false, after
+    // failedToStart, when no child could be started.
+    bool ExecuteCommand(const QString &CommandLine = QString());
 
     bool isRunning() const;
     // Kills the running child and waits (at most a few seconds) for it to be gone. No

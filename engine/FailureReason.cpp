@@ -1,58 +1,57 @@
 #include "engine/FailureReason.h"
 
-#include <QStringList>
+#include <QRegularExpression>
 
 namespace FailureReason {
 
-QString unreadableSource()
+namespace {
+
+// Any of the phrases, each as whole words, in any letter case.
+QRegularExpression anyOf(const QString &phrases)
 {
-    return QStringLiteral("无法读取原文件");
+    return QRegularExpression(QStringLiteral("\\b(%1)\\b").arg(phrases),
+                              QRegularExpression::CaseInsensitiveOption);
 }
 
-QString converterDidNotStart()
-{
-    return QStringLiteral("转换程序无法启动");
-}
+} // namespace
 
 bool reportsDamagedSource(const QString &converterOutput)
 {
-    return converterOutput.contains(QStringLiteral("premature end of"), Qt::CaseInsensitive);
+    static const QRegularExpression cutOff = anyOf(QStringLiteral("premature end of"));
+    return converterOutput.contains(cutOff);
 }
 
-QString fromConverterOutput(const QString &output)
+FailureKind fromConverterOutput(const QString &output)
 {
-    const auto says = [&output](const QStringList &phrases) {
-        for (const QString &phrase : phrases) {
-            if (output.contains(phrase, Qt::CaseInsensitive))
-                return true;
-        }
-        return false;
-    };
-    if (reportsDamagedSource(output) ||
-        says({QStringLiteral("corrupt image"), QStringLiteral("corrupt data"),
-              QStringLiteral("damaged"), QStringLiteral("unexpected end-of-file"),
-              QStringLiteral("insufficient image data")}))
-        return QStringLiteral("图片已损坏");
+    static const QRegularExpression damaged =
+        anyOf(QStringLiteral("corrupt image|corrupt data|damaged|unexpected end-of-file|"
+                             "insufficient image data"));
     // ImageMagick 6 words a refusal by the policy so; 7 says "not authorized".
-    if (says({QStringLiteral("not allowed by the security policy"),
-              QStringLiteral("not authorized")}))
-        return QStringLiteral("不支持的图片格式");
-    if (says({QStringLiteral("exceeds limit"), QStringLiteral("resources exhausted"),
-              QStringLiteral("too large"), QStringLiteral("memory allocation failed")}))
-        return QStringLiteral("图片太大");
-    if (says({QStringLiteral("no decode delegate"), QStringLiteral("improper image header"),
-              QStringLiteral("not a"), QStringLiteral("unable to open image")}))
-        return QStringLiteral("不是图片文件");
-    // The decoder gave up without a word of its own (a PNG whose checksums do not match):
-    // the file is an image of a format we read, but not a whole one.
-    if (says({QStringLiteral("no images defined")}))
-        return QStringLiteral("图片已损坏");
-    return QStringLiteral("转换失败");
-}
+    static const QRegularExpression refused =
+        anyOf(QStringLiteral("not allowed by the security policy|not authorized"));
+    static const QRegularExpression tooLarge =
+        anyOf(QStringLiteral("exceeds limit|resources exhausted|too large|"
+                             "memory allocation failed|cannot allocate|unable to allocate"));
+    // The decoders' own "Not a JPEG file", "Not a TIFF or MDI file", and ImageMagick's words for
+    // a file it has no decoder for.
+    static const QRegularExpression notAnImage =
+        anyOf(QStringLiteral("no decode delegate|improper image header|"
+                             "not an? \\w+( or \\w+)? file|unable to open image"));
+    // The decoder gave up without a word of its own (a PNG whose checksums do not match): the
+    // file is an image of a format we read, but not a whole one.
+    static const QRegularExpression gaveUp = anyOf(QStringLiteral("no images defined"));
 
-QString resultNotSaved(const QString &why)
-{
-    return QStringLiteral("无法保存结果：%1").arg(why);
+    if (reportsDamagedSource(output) || output.contains(damaged))
+        return FailureKind::Damaged;
+    if (output.contains(refused))
+        return FailureKind::Unsupported;
+    if (output.contains(tooLarge))
+        return FailureKind::TooLarge;
+    if (output.contains(notAnImage))
+        return FailureKind::NotAnImage;
+    if (output.contains(gaveUp))
+        return FailureKind::Damaged;
+    return FailureKind::ConversionFailed;
 }
 
 } // namespace FailureReason

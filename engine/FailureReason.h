@@ -1,15 +1,16 @@
 #pragma once
 
+#include "engine/RunReport.h"
+
 #include <QString>
 
-// Short reasons, in the user's language, for why an image gave no result.
+// What an entry's failure was, read from the converter's own words.
 namespace FailureReason {
 
-QString unreadableSource();     // the source could not be read (gone, no permission, not a file)
-QString converterDidNotStart(); // the converter could not be started
-// What the converter's own words say went wrong; its exit alone says only that it failed.
-QString fromConverterOutput(const QString &output);
-QString resultNotSaved(const QString &why);
+// What the converter's words say went wrong; its exit alone says only that it failed. Phrases are
+// matched as whole words, so that one message never reads as another ("cannot allocate" holds
+// the letters of "not a").
+FailureKind fromConverterOutput(const QString &output);
 
 // A cut-off source: the converter says so, but still writes a half-grey picture and exits with
 // 0. Other "Corrupt JPEG data" warnings (stray bytes before a marker) are harmless, and many

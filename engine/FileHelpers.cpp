@@ -2,7 +2,6 @@
 
 #include "platform/Platform.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,12 +12,6 @@ namespace {
 
 constexpr QFileDevice::Permissions ownerFull =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
-
-void serveEvents()
-{
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents();
-}
 
 } // namespace
 
@@ -63,7 +56,6 @@ void DeleteFolderTree(const QString &folder)
                 QFile::setPermissions(entry.filePath(), entry.permissions() | ownerFull);
             QFile::remove(entry.filePath());
         }
-        serveEvents();
     }
     QDir().rmdir(path);
 }

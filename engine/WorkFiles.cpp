@@ -20,17 +20,17 @@ bool WorkFiles::prepareFolder() const
     return QDir().mkpath(m_folder);
 }
 
-qint64 WorkFiles::copyIn(const QString &source, const std::atomic_bool &cancel,
-                         qint64 largest) const
+FileCopy::Result WorkFiles::copyIn(const QString &source, const std::atomic_bool &cancel,
+                                   qint64 largest) const
 {
     // Renaming replaces a stale copy that a failed copy could have left.
     std::error_code error;
     std::filesystem::rename(NativePath::toFileSystem(spare()), NativePath::toFileSystem(input()),
                             error);
-    const qint64 bytes = FileCopy::copy(source, input(), cancel, largest);
-    if (bytes < 0)
+    const FileCopy::Result copied = FileCopy::copy(source, input(), cancel, largest);
+    if (copied.outcome != FileCopy::Result::Outcome::Copied)
         QFile::remove(input());
-    return bytes;
+    return copied;
 }
 
 bool WorkFiles::setInputAside() const

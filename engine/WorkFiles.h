@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileCopy.h"
+
 #include <QString>
 
 #include <atomic>
@@ -25,10 +27,9 @@ public:
     // is set. A scratch copy needs no trip to the disk before it is read, so unlike QFile::copy
     // this never waits for the data to be synced. The spare, when there is one, is written over:
     // making and deleting a file for every image costs the file system more than copying a small
-    // one. The copy's size, -1 when it failed (no copy is left then), or FileCopy::tooLarge when
-    // the source holds more than `largest` bytes.
-    qint64 copyIn(const QString &source, const std::atomic_bool &cancel,
-                  qint64 largest = std::numeric_limits<qint64>::max()) const;
+    // one. A copy that fails leaves no work copy behind.
+    FileCopy::Result copyIn(const QString &source, const std::atomic_bool &cancel,
+                            qint64 largest = std::numeric_limits<qint64>::max()) const;
     // Moves the converted image's copy to the spare's name; false when there was none to move.
     bool setInputAside() const;
     // Removes the files an earlier entry's converter could have left in this slot.

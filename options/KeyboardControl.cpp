@@ -1,9 +1,65 @@
 #include "options/KeyboardControl.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QWidget>
 
 namespace KeyboardControl {
+
+namespace {
+
+// Follows, for the whole application, whether the user last pressed a key or a pointer button.
+class InputWatcher : public QObject
+{
+public:
+    static const InputWatcher *instance()
+    {
+        static QPointer<InputWatcher> watcher;
+        if (!watcher && qApp) {
+            watcher = new InputWatcher(qApp);
+            qApp->installEventFilter(watcher);
+        }
+        return watcher;
+    }
+
+    bool keyboardLast() const { return m_keyboardLast; }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            setKeyboardLast(true);
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::TouchBegin:
+            setKeyboardLast(false);
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    using QObject::QObject;
+
+    void setKeyboardLast(bool keyboard)
+    {
+        if (keyboard == m_keyboardLast)
+            return;
+        m_keyboardLast = keyboard;
+        if (QWidget *focused = QApplication::focusWidget())
+            focused->update();
+    }
+
+    bool m_keyboardLast = false;
+};
+
+} // namespace
 
 bool activates(const QKeyEvent *event)
 {
@@ -17,6 +73,12 @@ bool activates(const QKeyEvent *event)
     default:
         return false;
     }
+}
+
+bool showsFocusMark(const QWidget *widget)
+{
+    const InputWatcher *watcher = InputWatcher::instance();
+    return widget->hasFocus() && watcher && watcher->keyboardLast();
 }
 
 void drawFocusMark(QPainter &painter, const QRectF &around, const QColor &colour)

@@ -95,7 +95,7 @@ void LinkLabel::keyPressEvent(QKeyEvent *event)
 void LinkLabel::paintEvent(QPaintEvent *event)
 {
     QLabel::paintEvent(event);
-    if (!hasFocus())
+    if (!KeyboardControl::showsFocusMark(this))
         return;
     // Around the text, not the whole label: the output folder's label is wider than its text.
     const QRect textPlace =

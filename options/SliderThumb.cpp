@@ -32,7 +32,7 @@ void SliderThumb::paintEvent(QPaintEvent *)
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
     }
     // Inside the thumb, in white: the red thumb is the one surface it has to show on.
-    if (hasFocus())
+    if (KeyboardControl::showsFocusMark(this))
         KeyboardControl::drawFocusMark(painter, QRectF(rect()).adjusted(1, 1, -1, -1), Qt::white);
 }
 

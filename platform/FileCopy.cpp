@@ -20,28 +20,46 @@ namespace FileCopy {
 
 namespace {
 
+using Outcome = Result::Outcome;
+
 // Between two looks at `cancel`: long enough to keep the system call overhead small.
 constexpr std::size_t blockBytes = 8 << 20;
 
+Result ended(Outcome outcome, int error = 0)
+{
+    Result result;
+    result.outcome = outcome;
+    result.error = error;
+    return result;
+}
+
 #ifdef Q_OS_LINUX
 
-bool copyByReading(int in, int out, const std::atomic_bool &cancel)
+// What a failed write into the target says about the target, not the source.
+bool isTargetError(int error)
+{
+    return error == ENOSPC || error == EDQUOT || error == EROFS || error == EFBIG;
+}
+
+Result copyByReading(int in, int out, const std::atomic_bool &cancel)
 {
     std::vector<char> block(blockBytes);
     for (;;) {
         if (cancel)
-            return false;
+            return ended(Outcome::Cancelled);
         const ssize_t got = ::read(in, block.data(), block.size());
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0)
-            return got == 0;
+        if (got < 0)
+            return ended(Outcome::SourceUnreadable);
+        if (got == 0)
+            return ended(Outcome::Copied);
         for (ssize_t done = 0; done < got;) {
             const ssize_t written = ::write(out, block.data() + done, std::size_t(got - done));
             if (written < 0 && errno == EINTR)
                 continue;
             if (written <= 0)
-                return false;
+                return ended(Outcome::TargetUnwritable, written < 0 ? errno : ENOSPC);
             done += written;
         }
     }
@@ -62,75 +80,92 @@ int openTarget(const char *path)
     return ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
 
-bool copyDescriptors(int in, int out, const std::atomic_bool &cancel)
+Result copyDescriptors(int in, int out, const std::atomic_bool &cancel)
 {
     if (::ioctl(out, FICLONE, in) == 0)
-        return true;
+        return ended(Outcome::Copied);
     for (;;) {
         if (cancel)
-            return false;
+            return ended(Outcome::Cancelled);
         const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, blockBytes, 0);
         if (copied > 0)
             continue;
         if (copied == 0)
-            return true;
+            return ended(Outcome::Copied);
         if (errno == EINTR)
             continue;
         // Not offered between these two file systems: copy through our own buffer.
         if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
             return copyByReading(in, out, cancel);
-        return false;
+        return isTargetError(errno) ? ended(Outcome::TargetUnwritable, errno)
+                                    : ended(Outcome::SourceUnreadable);
     }
 }
 
-#endif
-
 } // namespace
 
-qint64 copy(const QString &source, const QString &target, const std::atomic_bool &cancel,
+Result copy(const QString &source, const QString &target, const std::atomic_bool &cancel,
             qint64 largest)
 {
     const std::filesystem::path from = NativePath::toFileSystem(source);
-#ifdef Q_OS_LINUX
     // Not blocking on open: a pipe would wait for a writer that never comes.
     FileDescriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat info {};
     if (!in.isOpen() || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return -1;
+        return ended(Outcome::SourceUnreadable);
     if (info.st_size > largest)
-        return tooLarge;
+        return ended(Outcome::TooLarge);
     ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
     FileDescriptor out(openTarget(NativePath::toFileSystem(target).c_str()));
-    if (!out.isOpen() || !copyDescriptors(in.get(), out.get(), cancel))
-        return -1;
+    if (!out.isOpen())
+        return ended(Outcome::TargetUnwritable, errno);
+    Result result = copyDescriptors(in.get(), out.get(), cancel);
     // What was written, even if the source changed while it was copied.
     struct stat written {};
-    return ::fstat(out.get(), &written) == 0 ? qint64(written.st_size) : -1;
+    if (result.outcome == Outcome::Copied && ::fstat(out.get(), &written) == 0)
+        result.bytes = qint64(written.st_size);
+    return result;
+}
+
 #else
+
+} // namespace
+
+Result copy(const QString &source, const QString &target, const std::atomic_bool &cancel,
+            qint64 largest)
+{
+    const std::filesystem::path from = NativePath::toFileSystem(source);
     std::error_code error;
     if (!std::filesystem::is_regular_file(from, error))
-        return -1;
+        return ended(Outcome::SourceUnreadable);
     if (qint64(std::filesystem::file_size(from, error)) > largest)
-        return tooLarge;
+        return ended(Outcome::TooLarge);
     // Opened through Qt, whose handles no child process inherits. The C library's would be
     // inherited by every converter started while the copy is made, and each would hold the
     // user's image and the work copy open for as long as it ran: the copy could then be neither
     // set aside nor deleted, and the image not renamed by the user.
     QFile in(source);
     QFile out(target);
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
-        !out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return -1;
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return ended(Outcome::SourceUnreadable);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return ended(Outcome::TargetUnwritable);
     std::vector<char> block(blockBytes);
     while (!cancel) {
         const qint64 read = in.read(block.data(), qint64(block.size()));
-        if (read == 0)
-            return out.pos();
-        if (read < 0 || out.write(block.data(), read) != read)
-            return -1;
+        if (read < 0)
+            return ended(Outcome::SourceUnreadable);
+        if (read == 0) {
+            Result copied = ended(Outcome::Copied);
+            copied.bytes = out.pos();
+            return copied;
+        }
+        if (out.write(block.data(), read) != read)
+            return ended(Outcome::TargetUnwritable);
     }
-    return -1;
-#endif
+    return ended(Outcome::Cancelled);
 }
+
+#endif
 
 } // namespace FileCopy

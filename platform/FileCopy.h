@@ -12,12 +12,21 @@
 // regular files are read: opening a pipe or a device could block for ever.
 namespace FileCopy {
 
-// What `copy` gives for a source larger than it was allowed to copy; nothing is written then.
-constexpr qint64 tooLarge = -2;
+struct Result {
+    enum class Outcome {
+        Copied,
+        SourceUnreadable, // gone, not ours to read, or not a regular file
+        TooLarge,         // the source holds more than it was allowed to copy; nothing written
+        TargetUnwritable, // the copy could not be written (a full or read-only disk): `error`
+        Cancelled,
+    };
+    Outcome outcome = Outcome::SourceUnreadable;
+    qint64 bytes = 0; // the copy's size, when it was made
+    int error = 0;    // the system's error number for a target that could not be written
+};
 
-// The size of the copy made, -1 when it failed, or tooLarge when the source holds more than
-// `largest` bytes.
-qint64 copy(const QString &source, const QString &target, const std::atomic_bool &cancel,
+// Copies `source` to `target`; what a failed copy leaves at the target is the caller's to remove.
+Result copy(const QString &source, const QString &target, const std::atomic_bool &cancel,
             qint64 largest = std::numeric_limits<qint64>::max());
 
 } // namespace FileCopy

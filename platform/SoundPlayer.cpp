@@ -12,7 +12,6 @@
 
 #include <mmsystem.h>
 #else
-#include <QEventLoop>
 #include <QSoundEffect>
 #include <QTimer>
 #include <QUrl>
@@ -61,7 +60,7 @@ int SoundPlayer::durationMs(const QString &wavPath)
     return 0;
 }
 
-void SoundPlayer::playToEnd(const QString &wavPath)
+void SoundPlayer::play(const QString &wavPath)
 {
     const int duration = durationMs(wavPath);
     if (!QFileInfo(wavPath).isFile() || duration <= 0) {
@@ -70,30 +69,26 @@ void SoundPlayer::playToEnd(const QString &wavPath)
     }
 
 #ifdef Q_OS_WIN
-    // The system's own player returns once the sound has ended, and at once when there is no
-    // audio device; should the file vanish meanwhile, it plays the default sound instead.
+    // Should the file vanish meanwhile, the system plays its default sound instead.
     const QString nativePath = QDir::toNativeSeparators(wavPath);
     PlaySoundW(reinterpret_cast<const wchar_t *>(nativePath.utf16()), nullptr,
-               SND_FILENAME | SND_SYNC);
+               SND_FILENAME | SND_ASYNC);
 #else
-    QSoundEffect effect;
-    QEventLoop loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(&effect, &QSoundEffect::playingChanged, &loop, [&] {
-        if (!effect.isPlaying())
-            loop.quit();
+    auto *effect = new QSoundEffect(QCoreApplication::instance());
+    auto *limit = new QTimer(effect);
+    limit->setSingleShot(true);
+    QObject::connect(limit, &QTimer::timeout, effect, &QObject::deleteLater);
+    QObject::connect(effect, &QSoundEffect::playingChanged, effect, [effect] {
+        if (!effect->isPlaying())
+            effect->deleteLater();
     });
-    QObject::connect(&effect, &QSoundEffect::statusChanged, &loop, [&] {
-        if (effect.status() == QSoundEffect::Ready)
-            effect.play();
-        else if (effect.status() == QSoundEffect::Error)
-            loop.quit();
+    QObject::connect(effect, &QSoundEffect::statusChanged, effect, [effect] {
+        if (effect->status() == QSoundEffect::Ready)
+            effect->play();
+        else if (effect->status() == QSoundEffect::Error)
+            effect->deleteLater();
     });
-    effect.setSource(QUrl::fromLocalFile(wavPath));
-    limit.start(duration + playbackMarginMs);
-    loop.exec();
-    effect.stop();
+    effect->setSource(QUrl::fromLocalFile(wavPath));
+    limit->start(duration + playbackMarginMs);
 #endif
 }

@@ -156,31 +156,6 @@ int ImageQueue::count() const
     return m_model->count();
 }
 
-QString ImageQueue::head() const
-{
-    return m_model->at(0);
-}
-
-QString ImageQueue::entryAt(int index) const
-{
-    return m_model->at(index);
-}
-
-QString ImageQueue::headDisplayText() const
-{
-    return m_LV->model()->index(0, QueueModel::PathColumn).data(QueueModel::PathRole).toString();
-}
-
-void ImageQueue::removeHead()
-{
-    m_model->removeHead();
-}
-
-QStringList ImageQueue::entries() const
-{
-    return m_model->paths();
-}
-
 void ImageQueue::showDropHint(const QString &text)
 {
     m_lblText->setText(text);

@@ -37,11 +37,6 @@ public:
     void txtAction_Change();
 
     int count() const;
-    QString head() const;
-    QString entryAt(int index) const;
-    QString headDisplayText() const;
-    void removeHead();
-    QStringList entries() const;
 
     void showDropHint(const QString &text);
     void hideDropHint();

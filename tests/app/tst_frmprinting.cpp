@@ -14,6 +14,7 @@
 #include "queue/frmMenu.h"
 #include "queue/ImageQueue.h"
 #include "queue/QueueCommands.h"
+#include "queue/QueueModel.h"
 #include "tests/dialogs/FakeDialogs.h"
 #include "tests/support/ModalWatcher.h"
 #include "tests/support/TestFiles.h"
@@ -378,7 +379,7 @@ private Q_SLOTS:
         QCoreApplication::sendEvent(window.imgStart(), &release);
         QVERIFY(watcher.messages().isEmpty());
         click(window.imgStart());
-        QCOMPARE(watcher.messages().size(), 1);
+        QTRY_COMPARE(watcher.messages().size(), 1);
         QCOMPARE(watcher.messages().first().title, QStringLiteral("添加文件"));
     }
 
@@ -394,12 +395,15 @@ private Q_SLOTS:
         QCOMPARE(window.queue().count(), 1);
         bool busyWhileRunning = false;
         bool toolbarLocked = false;
-        connect(&window.run(), &CompressionRun::entryCommitted, this, [&] {
+        connect(&window.run(), &CompressionRun::progressChanged, this, [&](int committed) {
+            if (committed == 0)
+                return;
             busyWhileRunning = window.imgStart()->picture().cacheKey() ==
                                window.chrome().pictures().startD.cacheKey();
             toolbarLocked = !window.imgToolbar(0)->isEnabled() && !window.lblWhy()->isEnabled();
         });
         click(window.imgStart());
+        QTRY_VERIFY(!window.run().RunInProgress());
         QVERIFY(busyWhileRunning);
         QVERIFY(toolbarLocked);
         QVERIFY(!window.imgStart()->hasPicture());
@@ -420,7 +424,7 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(single, "x"));
         frmPrinting window({});
         window.queuePaths({single, tree, m_home.filePath(QStringLiteral("missing.png"))});
-        QCOMPARE(window.queue().entries(),
+        QCOMPARE(window.queue().model()->paths(),
                  TestFiles::native({single, tree + QStringLiteral("/a.jpg"),
                                     tree + QStringLiteral("/sub/b.PNG")}));
         QVERIFY(!window.queue().isDropHintVisible());
@@ -439,14 +443,17 @@ private Q_SLOTS:
         window.run().setSoundPlayer([](const QString &) {});
         window.queuePaths({first});
         QStringList queueWhileRunning;
-        connect(&window.run(), &CompressionRun::entryCommitted, this, [&] {
+        connect(&window.run(), &CompressionRun::progressChanged, this, [&](int committed) {
+            if (committed == 0)
+                return;
             window.queuePaths({later, tree});
-            queueWhileRunning = window.queue().entries();
+            queueWhileRunning = window.queue().model()->paths();
         });
         click(window.imgStart());
+        QTRY_VERIFY(!window.run().RunInProgress());
         QCOMPARE(queueWhileRunning, QStringList());
         QCOMPARE(window.pb()->maximum(), 1);
-        QTRY_COMPARE(window.queue().entries(),
+        QTRY_COMPARE(window.queue().model()->paths(),
                      TestFiles::native({later, tree + QStringLiteral("/in-tree.png")}));
         QVERIFY(!window.queue().isDropHintVisible());
     }
@@ -465,7 +472,7 @@ private Q_SLOTS:
         QStringList sources;
         QVERIFY(queueSlowRun(window, QString::fromLatin1(QTest::currentDataTag()), &sources));
         connect(
-            &window.run(), &CompressionRun::entryCommitted, this,
+            &window.run(), &CompressionRun::progressChanged, this,
             [&] {
                 if (byEsc)
                     QTest::keyClick(&window, Qt::Key_Escape);
@@ -474,8 +481,9 @@ private Q_SLOTS:
             },
             Qt::SingleShotConnection);
         click(window.imgStart());
+        QTRY_VERIFY(!window.run().RunInProgress());
         QCOMPARE(window.lblPB()->text(), QStringLiteral("已停止."));
-        QCOMPARE(window.queue().entries(), TestFiles::native(sources.mid(1)));
+        QCOMPARE(window.queue().model()->paths(), TestFiles::native(sources.mid(1)));
         QVERIFY(QFileInfo::exists(resultOf(sources.at(0))));
         QVERIFY(!QFileInfo::exists(resultOf(sources.at(1))));
         QVERIFY(window.imgToolbar(0)->isEnabled());
@@ -489,9 +497,10 @@ private Q_SLOTS:
         QStringList sources;
         QVERIFY(queueSlowRun(window, QStringLiteral("close-no"), &sources));
         connect(
-            &window.run(), &CompressionRun::entryCommitted, this, [&] { window.close(); },
+            &window.run(), &CompressionRun::progressChanged, this, [&] { window.close(); },
             Qt::SingleShotConnection);
         click(window.imgStart());
+        QTRY_VERIFY(!window.run().RunInProgress());
         QCOMPARE(watcher.messages().size(), 1);
         QCOMPARE(watcher.messages().first().title, QStringLiteral("Tessaly"));
         QCOMPARE(watcher.messages().first().icon, QMessageBox::Question);
@@ -515,15 +524,35 @@ private Q_SLOTS:
         QStringList sources;
         QVERIFY(queueSlowRun(window, QStringLiteral("close-yes"), &sources));
         connect(
-            &window.run(), &CompressionRun::entryCommitted, this, [&] { window.close(); },
+            &window.run(), &CompressionRun::progressChanged, this, [&] { window.close(); },
             Qt::SingleShotConnection);
         click(window.imgStart());
+        QTRY_VERIFY(!window.isVisible());
         QCOMPARE(watcher.messages().size(), 1);
-        QVERIFY(!window.isVisible());
         QVERIFY(!window.run().RunInProgress());
+        QTest::qWait(100);
         QVERIFY(QFileInfo::exists(resultOf(sources.at(0))));
         QVERIFY(!QFileInfo::exists(resultOf(sources.at(1))));
         QVERIFY(!QFileInfo::exists(resultOf(sources.at(2))));
+    }
+
+    void closingOnceNothingIsLeftToConvertAsksNothing()
+    {
+        ModalWatcher watcher;
+        watcher.setMessageAnswer(QMessageBox::No);
+        frmPrinting window({});
+        QStringList sources;
+        QVERIFY(queueSlowRun(window, QStringLiteral("close-at-end"), &sources));
+        // The last entry is committed and the scratch folders are being removed.
+        connect(&window.run(), &CompressionRun::stateChanged, this, [&](RunState state) {
+            if (state == RunState::Finishing)
+                window.close();
+        });
+        click(window.imgStart());
+        QTRY_VERIFY(!window.isVisible());
+        QVERIFY(watcher.messages().isEmpty());
+        for (const QString &source : sources)
+            QVERIFY(QFileInfo::exists(resultOf(source)));
     }
 
     void closingDuringAFolderScanStopsIt()
@@ -560,9 +589,9 @@ private Q_SLOTS:
             [&](QWidget *, const QString &) { return tree; });
 
         window.imgToolbar_Click(0);
-        QCOMPARE(window.queue().entries(), TestFiles::native(QStringList{single}));
+        QCOMPARE(window.queue().model()->paths(), TestFiles::native(QStringList{single}));
         window.imgToolbar_Click(1);
-        QCOMPARE(window.queue().entries(),
+        QCOMPARE(window.queue().model()->paths(),
                  TestFiles::native({single, tree + QStringLiteral("/two.png")}));
         window.imgToolbar_Click(2);
         QMenu *menu = window.queueCommands().menu()->menuRemove();

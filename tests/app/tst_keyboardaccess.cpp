@@ -2,6 +2,7 @@
 #include "app/PictureButton.h"
 #include "app/WindowActions.h"
 #include "dialogs/CCommonDialogs.h"
+#include "engine/CompressionRun.h"
 #include "options/CompressionOptions.h"
 #include "options/LinkLabel.h"
 #include "options/SliderThumb.h"
@@ -9,6 +10,7 @@
 #include "queue/frmMenu.h"
 #include "queue/ImageQueue.h"
 #include "queue/QueueCommands.h"
+#include "queue/QueueModel.h"
 #include "tests/dialogs/FakeDialogs.h"
 #include "tests/support/ModalWatcher.h"
 #include "tests/support/TestFiles.h"
@@ -74,6 +76,24 @@ private:
         if (!QTest::qWaitForWindowActive(window.get()))
             qWarning("the window did not become active");
         return window;
+    }
+
+    // Moves the focus with Tab, as a user does, until the control has it.
+    static bool tabTo(QWidget *control)
+    {
+        for (int step = 0; step < 20 && QApplication::focusWidget() != control; ++step)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        return QApplication::focusWidget() == control;
+    }
+
+    // Whether the control draws anything for having the focus.
+    static bool showsAFocusMark(QWidget *control)
+    {
+        const QImage focused = control->grab().toImage();
+        control->clearFocus();
+        const QImage unfocused = control->grab().toImage();
+        control->setFocus(Qt::OtherFocusReason);
+        return focused != unfocused;
     }
 
     static QList<PictureButton *> pictureButtons(const frmPrinting &window)
@@ -352,9 +372,9 @@ private Q_SLOTS:
         QTest::keyClick(button, Qt::Key(key), keypad);
 
         if (command == QStringLiteral("addFile")) {
-            QCOMPARE(window->queue().entries(), QStringList{TestFiles::native(single)});
+            QCOMPARE(window->queue().model()->paths(), QStringList{TestFiles::native(single)});
         } else if (command == QStringLiteral("addFolder")) {
-            QTRY_COMPARE(window->queue().entries(),
+            QTRY_COMPARE(window->queue().model()->paths(),
                          QStringList{TestFiles::native(tree + QStringLiteral("/two.png"))});
         } else if (command == QStringLiteral("remove")) {
             QTRY_VERIFY(window->queueCommands().menu()->menuRemove()->isVisible());
@@ -365,7 +385,7 @@ private Q_SLOTS:
             QCOMPARE(watcher.messages().first().title, QStringLiteral("About"));
         } else if (command == QStringLiteral("start")) {
             // An empty queue: the run asks for images first.
-            QCOMPARE(watcher.messages().size(), 1);
+            QTRY_COMPARE(watcher.messages().size(), 1);
             QCOMPARE(watcher.messages().first().title, QStringLiteral("添加文件"));
         } else if (command == QStringLiteral("minimise")) {
             QTRY_VERIFY(window->isMinimized());
@@ -392,7 +412,7 @@ private Q_SLOTS:
             });
 
         QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
-        QCOMPARE(window->queue().entries(), QStringList{TestFiles::native(single)});
+        QCOMPARE(window->queue().model()->paths(), QStringList{TestFiles::native(single)});
         // A run locks the buttons, and with them their keys.
         window->imgToolbar(0)->setEnabled(false);
         QVERIFY(!window->actions().addFile()->isEnabled());
@@ -412,7 +432,7 @@ private Q_SLOTS:
         QVERIFY(watcher.messages().isEmpty());
         window->imgStart()->setEnabled(true);
         QTest::keyClick(window.get(), Qt::Key_Return, Qt::ControlModifier);
-        QCOMPARE(watcher.messages().size(), 1);
+        QTRY_COMPARE(watcher.messages().size(), 1);
         QCOMPARE(watcher.messages().first().title, QStringLiteral("添加文件"));
 
         // And the other way round: a disabled command leaves its button unusable.
@@ -456,10 +476,10 @@ private Q_SLOTS:
                                    {window->options().lblDefault(), QColor(164, 41, 43)},
                                    {window->options().imgSlider(), Qt::white}};
         for (const Case &control : cases) {
-            window->queue().LV()->setFocus(Qt::TabFocusReason);
+            QVERIFY(tabTo(window->queue().LV()));
             const QRect place = control.control->geometry();
             const QImage before = window->grab(place).toImage();
-            control.control->setFocus(Qt::TabFocusReason);
+            QVERIFY(tabTo(control.control));
             const QImage after = window->grab(place).toImage();
             QCOMPARE(after.size(), before.size());
             int changed = 0;
@@ -477,6 +497,30 @@ private Q_SLOTS:
             QVERIFY2(changed >= 10, qPrintable(control.control->objectName()));
             QCOMPARE(towardsTheMark, changed);
         }
+    }
+
+    // A run locks the focused list, so the focus moves on to Start and stays there when the run
+    // has ended. Started by a click, nothing marks it; the keyboard brings the mark back.
+    void aClickLeavesNoFocusMarkBehind()
+    {
+        const QString program = m_home.filePath(QStringLiteral("mark-program"));
+        QVERIFY(TestFiles::makeFakeProgramFolder(program));
+        const QString photo = m_home.filePath(QStringLiteral("mark/p.png"));
+        QVERIFY(TestFiles::write(photo, "p"));
+        const auto window = shownWindow();
+        window->run().setProgramFolder(program);
+        window->run().setSoundPlayer([](const QString &) {});
+        window->queuePaths({photo});
+        QTest::keyClick(window->queue().LV(), Qt::Key_Down);
+        QTest::mouseClick(window->imgStart(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+        QTRY_VERIFY(!window->run().RunInProgress());
+        QCOMPARE(QApplication::focusWidget(), window->imgStart());
+        QVERIFY(!showsAFocusMark(window->imgStart()));
+
+        QTest::keyClick(window->imgStart(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), window->imgStart());
+        QVERIFY(showsAFocusMark(window->imgStart()));
     }
 
     void statusTextIsBlackWhateverTheSkinSays()

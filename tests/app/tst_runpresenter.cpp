@@ -1,4 +1,5 @@
 #include "app/RunPresenter.h"
+#include "app/RunTexts.h"
 #include "engine/CompressionRun.h"
 #include "engine/DOSOutputs.h"
 #include "options/CompressionOptions.h"
@@ -7,6 +8,7 @@
 #include "tests/support/ModalWatcher.h"
 #include "tests/support/TestFiles.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -67,6 +69,8 @@ RunSummary summaryOf(int written, qint64 sourceBytes, qint64 resultBytes)
 
 } // namespace
 
+Q_DECLARE_METATYPE(RunTexts::Message::Look)
+
 class TestRunPresenter : public QObject
 {
     Q_OBJECT
@@ -106,39 +110,169 @@ private Q_SLOTS:
     {
         QFETCH(qint64, bytes);
         QFETCH(QString, text);
-        QCOMPARE(RunPresenter::sizeText(bytes), text);
+        QCOMPARE(RunTexts::size(bytes), text);
     }
 
     void summarySaysWhatWasSavedAndWhatGrew()
     {
         RunSummary saved = summaryOf(24, qint64(32.1 * megabyte), qint64(2.3 * megabyte));
-        QCOMPARE(RunPresenter::summaryText(saved),
+        QCOMPARE(RunTexts::summary(saved),
                  QStringLiteral("已压缩 24 个文件：32.1 MB → 2.3 MB，节省 93%"));
         saved.largerThanSource = 2;
-        QCOMPARE(RunPresenter::summaryText(saved),
+        QCOMPARE(RunTexts::summary(saved),
                  QStringLiteral("已压缩 24 个文件：32.1 MB → 2.3 MB，节省 93%\n"
                                 "其中 2 个文件比原图更大"));
         const RunSummary grew = summaryOf(1, 100 * 1024, 150 * 1024);
-        QCOMPARE(RunPresenter::summaryText(grew),
+        QCOMPARE(RunTexts::summary(grew),
                  QStringLiteral("已压缩 1 个文件：100 KB → 150 KB，增大 50%"));
-        QCOMPARE(RunPresenter::summaryText(RunSummary()), QString());
+        QCOMPARE(RunTexts::summary(RunSummary()), QString());
+    }
+
+    void failuresFollowTheSummaryWithTheirReasons_data()
+    {
+        QTest::addColumn<int>("failed");
+        QTest::addColumn<int>("listed");
+        QTest::addColumn<QString>("lastLine");
+        QTest::newRow("one") << 1 << 1 << QString();
+        QTest::newRow("exactly as many as are listed") << 40 << 40 << QString();
+        QTest::newRow("one more") << 41 << 40 << QStringLiteral("……另有 1 个");
+        QTest::newRow("many more") << 45 << 40 << QStringLiteral("……另有 5 个");
     }
 
     void failuresFollowTheSummaryWithTheirReasons()
     {
+        QFETCH(int, failed);
+        QFETCH(int, listed);
+        QFETCH(QString, lastLine);
         RunSummary summary = summaryOf(1, 2048, 1024);
-        for (int index = 0; index < 45; ++index)
-            summary.failures.append(
-                {QStringLiteral("/照片/%1.png").arg(index), QStringLiteral("不是图片")});
-        const QStringList lines = RunPresenter::summaryText(summary).split(u'\n');
+        for (int index = 0; index < failed; ++index) {
+            EntryOutcome failure;
+            failure.source = QStringLiteral("/照片/%1.png").arg(index);
+            failure.failure = FailureKind::NotAnImage;
+            summary.failures.append(failure);
+        }
+        const QStringList lines = RunTexts::summary(summary).split(u'\n');
         QCOMPARE(lines.at(0), QStringLiteral("已压缩 1 个文件：2 KB → 1 KB，节省 50%"));
         QCOMPARE(lines.at(1), QString());
         QCOMPARE(lines.at(2), QStringLiteral("以下文件没有压缩成功："));
         QCOMPARE(lines.at(3), NativePath::displayPath(QStringLiteral("/照片/0.png")) +
-                                  QStringLiteral("（不是图片）"));
-        // Forty are listed; the rest are counted.
-        QCOMPARE(lines.size(), 3 + 40 + 1);
-        QCOMPARE(lines.last(), QStringLiteral("……另有 5 个"));
+                                  QStringLiteral("（不是图片文件）"));
+        QCOMPARE(lines.at(2 + listed),
+                 NativePath::displayPath(QStringLiteral("/照片/%1.png").arg(listed - 1)) +
+                     QStringLiteral("（不是图片文件）"));
+        QCOMPARE(lines.size(), 3 + listed + (lastLine.isEmpty() ? 0 : 1));
+        if (!lastLine.isEmpty())
+            QCOMPARE(lines.last(), lastLine);
+    }
+
+    void everyFailureIsToldInWords_data()
+    {
+        QTest::addColumn<FailureKind>("kind");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("unreadable")
+            << FailureKind::UnreadableSource << QString() << QStringLiteral("无法读取原文件");
+        QTest::newRow("no converter")
+            << FailureKind::ConverterDidNotStart << QString() << QStringLiteral("转换程序无法启动");
+        QTest::newRow("damaged") << FailureKind::Damaged << QString()
+                                 << QStringLiteral("图片已损坏");
+        QTest::newRow("unsupported")
+            << FailureKind::Unsupported << QString() << QStringLiteral("不支持的图片格式");
+        QTest::newRow("too large")
+            << FailureKind::TooLarge << QString() << QStringLiteral("图片太大");
+        QTest::newRow("not an image")
+            << FailureKind::NotAnImage << QString() << QStringLiteral("不是图片文件");
+        QTest::newRow("failed") << FailureKind::ConversionFailed << QString()
+                                << QStringLiteral("转换失败");
+        QTest::newRow("folder in the way")
+            << FailureKind::FolderInTheWay << QString()
+            << QStringLiteral("无法保存结果：该位置已有一个同名的文件夹");
+        QTest::newRow("read-only result") << FailureKind::ReadOnlyResult << QString()
+                                          << QStringLiteral("无法保存结果：原有的结果文件是只读的");
+        QTest::newRow("refused by the system")
+            << FailureKind::ResultNotSaved << QStringLiteral("磁盘空间不足")
+            << QStringLiteral("无法保存结果：磁盘空间不足");
+    }
+
+    void everyFailureIsToldInWords()
+    {
+        QFETCH(FailureKind, kind);
+        QFETCH(QString, detail);
+        QFETCH(QString, reason);
+        EntryOutcome failure;
+        failure.failure = kind;
+        failure.detail = detail;
+        QCOMPARE(RunTexts::failureReason(failure), reason);
+    }
+
+    void theLabelSaysHowTheRunEnded_data()
+    {
+        QTest::addColumn<int>("failed");
+        QTest::addColumn<bool>("stopped");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("done") << 0 << false << QStringLiteral("完成.");
+        QTest::newRow("done with failures") << 2 << false << QStringLiteral("完成. 2 个文件失败");
+        QTest::newRow("stopped") << 0 << true << QStringLiteral("已停止.");
+        QTest::newRow("stopped with a failure")
+            << 1 << true << QStringLiteral("已停止. 1 个文件失败");
+    }
+
+    void theLabelSaysHowTheRunEnded()
+    {
+        QFETCH(int, failed);
+        QFETCH(bool, stopped);
+        QFETCH(QString, text);
+        RunSummary summary;
+        summary.stopped = stopped;
+        summary.failures.resize(failed);
+        QCOMPARE(RunTexts::status(RunState::Finishing, summary), text);
+        QCOMPARE(RunTexts::status(RunState::Preparing, summary), QStringLiteral("准备文件..."));
+        QCOMPARE(RunTexts::status(RunState::Compressing, summary), QStringLiteral("正在压缩..."));
+    }
+
+    void messagesNameWhatTheyAreAbout_data()
+    {
+        QTest::addColumn<RunMessage::Kind>("kind");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<RunTexts::Message::Look>("look");
+        QTest::addColumn<QStringList>("named");
+        const QString folder = QDir::toNativeSeparators(QStringLiteral("/照片/输出"));
+        QTest::newRow("empty queue") << RunMessage::Kind::EmptyQueue << QStringLiteral("添加文件")
+                                     << RunTexts::Message::Look::Plain
+                                     << QStringList{QStringLiteral("请先添加一个图片文件.")};
+        QTest::newRow("no converter")
+            << RunMessage::Kind::ConverterMissing << QStringLiteral("Tessaly")
+            << RunTexts::Message::Look::Critical
+            << QStringList{folder, QStringLiteral("ImageMagick"), QStringLiteral("保持不变")};
+        QTest::newRow("size") << RunMessage::Kind::UnusableSize << QStringLiteral("Tessaly")
+                              << RunTexts::Message::Look::Warning
+                              << QStringList{QStringLiteral("“/照片/输出”"),
+                                             QStringLiteral("队列中的文件保持不变。")};
+        QTest::newRow("output folder")
+            << RunMessage::Kind::UnusableOutputFolder << QStringLiteral("Tessaly")
+            << RunTexts::Message::Look::Warning
+            << QStringList{folder, QStringLiteral("队列中的文件保持不变。")};
+        QTest::newRow("converter did not start")
+            << RunMessage::Kind::ConverterDidNotStart << QStringLiteral("Tessaly")
+            << RunTexts::Message::Look::Critical << QStringList{QStringLiteral("the runner's")};
+        QTest::newRow("work folder")
+            << RunMessage::Kind::ScratchUnwritable << QStringLiteral("Tessaly")
+            << RunTexts::Message::Look::Critical
+            << QStringList{folder, QStringLiteral("the runner's。"), QStringLiteral("队列中")};
+    }
+
+    void messagesNameWhatTheyAreAbout()
+    {
+        QFETCH(RunMessage::Kind, kind);
+        QFETCH(QString, title);
+        QFETCH(RunTexts::Message::Look, look);
+        QFETCH(QStringList, named);
+        const RunTexts::Message message =
+            RunTexts::message({kind, QStringLiteral("/照片/输出"), QStringLiteral("the runner's")});
+        QCOMPARE(message.title, title);
+        QCOMPARE(message.look, look);
+        for (const QString &words : named)
+            QVERIFY2(message.text.contains(words), qPrintable(message.text));
     }
 
     void optionsAreTakenAsThePanelShowsThem()
@@ -173,41 +307,39 @@ private Q_SLOTS:
         PresentedRun shown(m_fakeProgram);
         shown.lblPB->setToolTip(QStringLiteral("an earlier run's"));
         shown.queue.append({good, bad});
-        bool lockedWhileRunning = false;
-        QString tooltipWhileRunning = QStringLiteral("never seen");
-        QTimer ticker;
-        QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
-            if (!shown.run.RunInProgress())
-                return;
-            lockedWhileRunning =
-                !shown.list->isEnabled() && !shown.toolbar->isEnabled() && shown.pb->maximum() == 2;
-            tooltipWhileRunning = shown.lblPB->toolTip();
-        });
-        ticker.start(10);
         shown.run.Command3_Click();
 
-        QVERIFY(lockedWhileRunning);
-        QCOMPARE(tooltipWhileRunning, QString());
+        QVERIFY(!shown.list->isEnabled() && !shown.toolbar->isEnabled());
+        QCOMPARE(shown.pb->maximum(), 2);
+        QCOMPARE(shown.lblPB->text(), QStringLiteral("正在压缩..."));
+        QCOMPARE(shown.lblPB->toolTip(), QString());
+        QTRY_VERIFY(!shown.run.RunInProgress());
+
         QVERIFY(shown.list->isEnabled() && shown.toolbar->isEnabled());
         QCOMPARE(shown.pb->value(), 0);
-        QCOMPARE(shown.lblPB->text(), CompressionRun::failureText(1));
+        QCOMPARE(shown.lblPB->text(), QStringLiteral("完成. 1 个文件失败"));
         const QString written = photo(QStringLiteral("good_已压缩.jpg"));
         const QString tooltip = shown.lblPB->toolTip();
         QVERIFY2(tooltip.startsWith(QStringLiteral("已压缩 1 个文件：%1 → %2，")
-                                        .arg(RunPresenter::sizeText(QFileInfo(good).size()),
-                                             RunPresenter::sizeText(QFileInfo(written).size()))),
+                                        .arg(RunTexts::size(QFileInfo(good).size()),
+                                             RunTexts::size(QFileInfo(written).size()))),
                  qPrintable(tooltip));
-        QVERIFY2(tooltip.contains(NativePath::displayPath(bad) + QStringLiteral("（")),
+        QVERIFY2(tooltip.contains(NativePath::displayPath(bad) + QStringLiteral("（转换失败）")),
                  qPrintable(tooltip));
         QVERIFY(tooltip.indexOf(QStringLiteral("已压缩")) <
                 tooltip.indexOf(QStringLiteral("以下文件没有压缩成功")));
     }
 
+    // A box is shown without the run waiting for it: modal, so the window takes no input meanwhile.
     void runMessagesBecomeMessageBoxes()
     {
         ModalWatcher watcher;
         PresentedRun shown(m_home.filePath(QStringLiteral("no-converter")));
         shown.run.Command3_Click();
+        QWidget *box = QApplication::activeModalWidget();
+        QVERIFY(qobject_cast<QMessageBox *>(box));
+        QCOMPARE(box->parentWidget(), &shown.window);
+        QCOMPARE(watcher.messages().size(), 1);
         shown.queue.append(photo(QStringLiteral("any.png")));
         shown.run.Command3_Click();
         QCOMPARE(watcher.messages().size(), 2);
@@ -218,6 +350,8 @@ private Q_SLOTS:
         QCOMPARE(watcher.messages().at(1).icon, QMessageBox::Critical);
         QVERIFY(watcher.messages().at(1).text.contains(QStringLiteral("ImageMagick")));
         QVERIFY(shown.list->isEnabled());
+        // Answered boxes go.
+        QTRY_VERIFY(shown.window.findChildren<QMessageBox *>().isEmpty());
     }
 
     void outputFolderThatDidNotOpenIsNamedInTheTooltip()
@@ -230,12 +364,13 @@ private Q_SLOTS:
         shown.options.outputFolder = m_home.filePath(QStringLiteral("results"));
         shown.queue.append(photo(QStringLiteral("one.png")));
         shown.run.Command3_Click();
+        QTRY_VERIFY(!shown.run.RunInProgress());
         const QString tooltip = shown.lblPB->toolTip();
         QVERIFY2(tooltip.startsWith(QStringLiteral("已压缩 1 个文件")), qPrintable(tooltip));
         QVERIFY2(tooltip.endsWith(QStringLiteral("\n\n无法打开输出文件夹：") +
                                   QDir::toNativeSeparators(shown.options.outputFolder)),
                  qPrintable(tooltip));
-        QCOMPARE(shown.lblPB->text(), CompressionRun::doneText());
+        QCOMPARE(shown.lblPB->text(), QStringLiteral("完成."));
     }
 };
 

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 #include <memory>
 
@@ -32,12 +33,6 @@ inline QString identify(const QString &format, const QString &file)
 
 // A run with the queue's model and nothing else: what it would show is recorded as it says it.
 struct RunFixture {
-    struct Message {
-        RunMessageKind kind;
-        QString title;
-        QString text;
-    };
-
     explicit RunFixture(const QString &programFolder, int jobs = 1)
         : run(std::make_unique<CompressionRun>(queue, runner))
     {
@@ -53,25 +48,25 @@ struct RunFixture {
         QObject::connect(emitter, &CompressionRun::outputFolderChanged, emitter,
                          [this](const QString &folder) { options.outputFolder = folder; });
         QObject::connect(emitter, &CompressionRun::messageRequested, emitter,
-                         [this](RunMessageKind kind, const QString &title, const QString &text) {
-                             messages.append({kind, title, text});
-                         });
+                         [this](const RunMessage &message) { messages.append(message); });
         QObject::connect(emitter, &CompressionRun::startBusyChanged, emitter,
                          [this](bool isBusy) { busy = isBusy; });
         QObject::connect(emitter, &CompressionRun::started, emitter,
                          [this](int entries) { barMaximum = entries; });
-        QObject::connect(emitter, &CompressionRun::statusChanged, emitter,
-                         [this](const QString &text) { status = text; });
+        QObject::connect(emitter, &CompressionRun::stateChanged, emitter,
+                         [this](RunState state) { states.append(state); });
         QObject::connect(emitter, &CompressionRun::progressChanged, emitter,
                          [this](int value) { bar = value; });
-        QObject::connect(emitter, &CompressionRun::entryCommitted, emitter,
-                         [this](const CommittedEntry &entry) {
-                             entries.append(entry);
-                             committed.append(entry.source);
-                             barValues.append(bar);
-                             if (!entry.succeeded)
-                                 failed.append(entry.source);
+        // An entry is committed as it leaves the queue's head; the bar follows it.
+        QObject::connect(&queue, &QAbstractItemModel::rowsAboutToBeRemoved, emitter,
+                         [this](const QModelIndex &, int first) {
+                             if (first == 0)
+                                 committed.append(queue.at(0));
                          });
+        QObject::connect(emitter, &CompressionRun::progressChanged, emitter, [this](int value) {
+            if (value > 0)
+                barValues.append(value);
+        });
         QObject::connect(emitter, &CompressionRun::finished, emitter,
                          [this](const RunSummary &summary) { summaries.append(summary); });
     }
@@ -88,20 +83,49 @@ struct RunFixture {
         options.outputFolder = folder;
     }
 
+    // Waits until the run has ended or was cut short; false when it is still going after the
+    // time given.
+    bool waitForEnd(int timeoutMs = 60000)
+    {
+        return QTest::qWaitFor([this] { return !run->RunInProgress(); }, timeoutMs);
+    }
+    // Starts a run and waits for it to end: false when it has not ended in time.
+    bool runToEnd(int timeoutMs = 60000)
+    {
+        run->Command3_Click();
+        return waitForEnd(timeoutMs);
+    }
+
+    // The last run's summary; an empty one when no run has ended.
+    RunSummary summary() const { return summaries.isEmpty() ? RunSummary() : summaries.last(); }
+    QStringList failed() const
+    {
+        QStringList sources;
+        for (const EntryOutcome &failure : summary().failures)
+            sources.append(failure.source);
+        return sources;
+    }
+    QList<FailureKind> failureKinds() const
+    {
+        QList<FailureKind> kinds;
+        for (const EntryOutcome &failure : summary().failures)
+            kinds.append(failure.failure);
+        return kinds;
+    }
+    RunState lastState() const { return states.isEmpty() ? RunState::Idle : states.last(); }
+
     QueueModel queue;
     DOSOutputs runner;
     RunOptions options;
     std::unique_ptr<CompressionRun> run;
-    QList<Message> messages;
+    QList<RunMessage> messages;
     bool busy = false;
     int barMaximum = 0;
     int bar = 0;
-    QString status;
+    QList<RunState> states;
     QStringList openedFolders;
     QStringList playedSounds;
-    QList<CommittedEntry> entries;
     QStringList committed;
     QList<int> barValues; // the bar as each entry is committed
-    QStringList failed;
     QList<RunSummary> summaries;
 };

@@ -46,10 +46,9 @@ private Q_SLOTS:
         fixture.options.outputFolder = m_home.filePath(QStringLiteral("never-made"));
         QSignalSpy looks(fixture.run.get(), &CompressionRun::startBusyChanged);
         fixture.run->Command3_Click();
+        QVERIFY(!fixture.run->RunInProgress());
         QCOMPARE(fixture.messages.size(), 1);
-        QCOMPARE(fixture.messages.first().text, QStringLiteral("请先添加一个图片文件."));
-        QCOMPARE(fixture.messages.first().title, QStringLiteral("添加文件"));
-        QVERIFY(fixture.messages.first().kind == RunMessageKind::Plain);
+        QCOMPARE(fixture.messages.first().kind, RunMessage::Kind::EmptyQueue);
         QCOMPARE(looks.size(), 1);
         QCOMPARE(looks.first().first().toBool(), false);
         QVERIFY(!QFileInfo::exists(fixture.options.outputFolder));
@@ -71,15 +70,16 @@ private Q_SLOTS:
         RunFixture fixture(m_realProgram);
         fixture.options.outputFolder = m_home.filePath(QStringLiteral("out-default"));
         fixture.add({photos(name)});
-        fixture.run->Command3_Click();
+        QVERIFY(fixture.runToEnd());
 
         const QString result = resultOf(photos(name));
         QCOMPARE(identify(QStringLiteral("%m %Q"), result), QStringLiteral("JPEG 75"));
         QCOMPARE(fixture.queue.count(), 0);
         QCOMPARE(fixture.queue.rowCount(), 0);
         QCOMPARE(fixture.bar, 0);
-        QCOMPARE(fixture.status, QStringLiteral("完成."));
-        QVERIFY(fixture.failed.isEmpty());
+        QCOMPARE(fixture.summary().written, 1);
+        QVERIFY(!fixture.summary().stopped);
+        QVERIFY(fixture.failed().isEmpty());
         // Made at every run start, whatever the output choice.
         QVERIFY(QFileInfo(fixture.options.outputFolder).isDir());
         QVERIFY(!QFileInfo::exists(Platform::jpgTmpFolder()));
@@ -99,7 +99,7 @@ private Q_SLOTS:
         fixture.options.quality = 40;
         fixture.setResizeText(QStringLiteral("640x480"));
         fixture.add({photos(QStringLiteral("wide.png"))});
-        fixture.run->Command3_Click();
+        QVERIFY(fixture.runToEnd());
         const QStringList size =
             identify(QStringLiteral("%w %h %Q"), resultOf(photos(QStringLiteral("wide.png"))))
                 .split(u' ');
@@ -116,7 +116,7 @@ private Q_SLOTS:
         RunFixture fixture(m_realProgram);
         fixture.chooseOutputFolder(folder + u'/');
         fixture.add({photos(QStringLiteral("one.png"))});
-        fixture.run->Command3_Click();
+        QVERIFY(fixture.runToEnd());
         QCOMPARE(fixture.options.outputFolder, folder);
         QCOMPARE(identify(QStringLiteral("%m"), folder + QStringLiteral("/one_已压缩.jpg")),
                  QStringLiteral("JPEG"));
@@ -135,8 +135,8 @@ private Q_SLOTS:
         RunFixture fixture(m_realProgram);
         fixture.chooseOutputFolder(memory.path());
         fixture.add({photos(QStringLiteral("far.png"))});
-        fixture.run->Command3_Click();
-        QVERIFY(fixture.failed.isEmpty());
+        QVERIFY(fixture.runToEnd());
+        QVERIFY(fixture.failed().isEmpty());
         QCOMPARE(identify(QStringLiteral("%m"), old), QStringLiteral("JPEG"));
         QCOMPARE(QDir(memory.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
@@ -149,7 +149,7 @@ private Q_SLOTS:
                                      QStringLiteral("32x32")));
         RunFixture fixture(m_realProgram);
         fixture.add({photos(QStringLiteral("x.1.png")), photos(QStringLiteral("x.2.png"))});
-        fixture.run->Command3_Click();
+        QVERIFY(fixture.runToEnd());
         QCOMPARE(identify(QStringLiteral("%[fx:mean.b>0.9&&mean.r<0.1]"),
                           photos(QStringLiteral("x_已压缩.jpg"))),
                  QStringLiteral("1"));
@@ -169,7 +169,7 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(source).size() > 0);
         RunFixture fixture(m_realProgram);
         fixture.add({source});
-        fixture.run->Command3_Click();
+        QVERIFY(fixture.runToEnd());
         const QString result = resultOf(source);
         QCOMPARE(identify(QStringLiteral("%[fx:p{5,10}.r>0.95&&p{5,10}.g>0.95&&p{5,10}.b>0.95]"),
                           result),
@@ -183,7 +183,7 @@ private Q_SLOTS:
         QVERIFY(TestFiles::makeImage(photos(QStringLiteral("plain.jpg"))));
         RunFixture fixture(m_realProgram);
         fixture.add({photos(QStringLiteral("plain.jpg"))});
-        fixture.run->Command3_Click();
+        QVERIFY(fixture.runToEnd());
         const QString work = Platform::jpgTmpFolder();
         QCOMPARE(fixture.runner.CommandLine(), Platform::converterPath(m_realProgram) + u' ' +
                                                    work + QStringLiteral("/tmp.dat  -quality 75 ") +
@@ -199,8 +199,8 @@ private Q_SLOTS:
                                     QStringLiteral("xc:red"), QStringLiteral("xc:blue"), source}));
         RunFixture fixture(m_realProgram);
         fixture.add({source});
-        fixture.run->Command3_Click();
-        QVERIFY(fixture.failed.isEmpty());
+        QVERIFY(fixture.runToEnd());
+        QVERIFY(fixture.failed().isEmpty());
         QCOMPARE(identify(QStringLiteral("%m %[fx:mean.r>0.9]"), resultOf(source)),
                  QStringLiteral("JPEG 1"));
     }
@@ -284,25 +284,24 @@ private Q_SLOTS:
 
         RunFixture fixture(m_realProgram);
         fixture.add(queue);
-        fixture.run->Command3_Click();
+        QVERIFY(fixture.runToEnd());
 
         QCOMPARE(fixture.queue.count(), 0);
-        QCOMPARE(fixture.run->failedEntries(), bad);
-        QCOMPARE(fixture.status, CompressionRun::failureText(bad.size()));
-        const QHash<QString, QString> reasons = {
-            {photos(QStringLiteral("missing.png")), QStringLiteral("无法读取原文件")},
-            {oddFolder, QStringLiteral("无法读取原文件")},
-            {zero, QStringLiteral("不是图片文件")},
-            {truncated, QStringLiteral("图片已损坏")},
-            {text, QStringLiteral("不是图片文件")},
-            {svg, QStringLiteral("不支持的图片格式")},
-            {mvg, QStringLiteral("不是图片文件")},
-            {pixmap, QStringLiteral("不支持的图片格式")},
-            {huge, QStringLiteral("图片已损坏")},
-            {giant, QStringLiteral("图片太大")},
-            {lockedSource, QStringLiteral("无法保存结果：原有的结果文件是只读的")}};
-        for (const CompressionRun::Failure &failure : fixture.run->failures())
-            QCOMPARE(failure.reason, reasons.value(failure.source));
+        QCOMPARE(fixture.failed(), bad);
+        const QHash<QString, FailureKind> reasons = {
+            {photos(QStringLiteral("missing.png")), FailureKind::UnreadableSource},
+            {oddFolder, FailureKind::UnreadableSource},
+            {zero, FailureKind::NotAnImage},
+            {truncated, FailureKind::Damaged},
+            {text, FailureKind::NotAnImage},
+            {svg, FailureKind::Unsupported},
+            {mvg, FailureKind::NotAnImage},
+            {pixmap, FailureKind::Unsupported},
+            {huge, FailureKind::Damaged},
+            {giant, FailureKind::TooLarge},
+            {lockedSource, FailureKind::ReadOnlyResult}};
+        for (const EntryOutcome &failure : fixture.summary().failures)
+            QCOMPARE(failure.failure, reasons.value(failure.source));
         QCOMPARE(identify(QStringLiteral("%m"), resultOf(good)), QStringLiteral("JPEG"));
         QCOMPARE(identify(QStringLiteral("%m"), resultOf(oddName)), QStringLiteral("JPEG"));
         QCOMPARE(identify(QStringLiteral("%wx%h"), resultOf(strayByte)), QStringLiteral("400x300"));
@@ -331,9 +330,12 @@ private Q_SLOTS:
         policy.insert(QStringLiteral("MAGICK_CONFIGURE_PATH"),
                       Platform::converterPolicyFolder(m_realProgram));
         runner.setExtraEnvironment(policy);
-        const QString output = runner.ExecuteCommand(command.commandLine());
+        QSignalSpy over(&runner, &DOSOutputs::CommandOver);
+        QVERIFY(runner.ExecuteCommand(command.commandLine()));
+        QVERIFY(over.wait(60000));
         QVERIFY(!runner.succeeded());
-        QCOMPARE(FailureReason::fromConverterOutput(output), QStringLiteral("不支持的图片格式"));
+        QCOMPARE(FailureReason::fromConverterOutput(runner.Outputs().toString()),
+                 FailureKind::Unsupported);
     }
 
     void summaryCountsTheRealFilesAndEachFailureKeepsTheConvertersWords()
@@ -350,7 +352,7 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(broken, QByteArray("\xFF\xD8\xFF\xE0") + QByteArray(64, 'x')));
         RunFixture fixture(m_realProgram);
         fixture.add({photo, broken, tiny});
-        fixture.run->Command3_Click();
+        QVERIFY(fixture.runToEnd());
 
         QCOMPARE(fixture.summaries.size(), 1);
         const RunSummary &summary = fixture.summaries.first();
@@ -363,31 +365,37 @@ private Q_SLOTS:
         QCOMPARE(summary.largerThanSource, 1);
         QVERIFY(!summary.stopped);
         QCOMPARE(summary.failures.size(), 1);
-        QCOMPARE(summary.failures.first().source, broken);
-        QCOMPARE(fixture.entries.size(), 3);
-        const CommittedEntry &failedEntry = fixture.entries.at(1);
-        QVERIFY(!failedEntry.succeeded);
-        QCOMPARE(failedEntry.reason, summary.failures.first().reason);
-        QVERIFY2(!failedEntry.converterMessage.isEmpty(), qPrintable(failedEntry.reason));
-        QCOMPARE(failedEntry.resultBytes, 0);
-        QCOMPARE(fixture.entries.at(0).resultBytes, QFileInfo(resultOf(photo)).size());
-        QVERIFY(fixture.entries.at(0).reason.isEmpty());
+        const EntryOutcome &failure = summary.failures.first();
+        QCOMPARE(failure.source, broken);
+        QCOMPARE(failure.failure, FailureKind::Damaged);
+        QVERIFY(!failure.converterMessage.isEmpty());
+        QCOMPARE(failure.resultBytes, 0);
+    }
+
+    void closingDuringTheEndStepsShowsAndPlaysNothing_data()
+    {
+        QTest::addColumn<bool>("whileFoldersGo");
+        QTest::newRow("while the scratch folders are removed") << true;
+        QTest::newRow("as the controls come back") << false;
     }
 
     void closingDuringTheEndStepsShowsAndPlaysNothing()
     {
+        QFETCH(bool, whileFoldersGo);
         QVERIFY(TestFiles::makeImage(photos(QStringLiteral("p.png"))));
         RunFixture fixture(m_realProgram);
         fixture.chooseOutputFolder(m_home.filePath(QStringLiteral("out")));
         fixture.add({photos(QStringLiteral("p.png"))});
-        // The Start button comes back to life while the scratch folders are cleared; the user
-        // closes the window right then.
-        QObject::connect(fixture.run.get(), &CompressionRun::startBusyChanged, fixture.run.get(),
-                         [&](bool busy) {
-                             if (!busy)
-                                 fixture.run->abort();
-                         });
-        fixture.run->Command3_Click();
+        CompressionRun *run = fixture.run.get();
+        if (whileFoldersGo)
+            QObject::connect(run, &CompressionRun::stateChanged, run, [run](RunState state) {
+                if (state == RunState::Finishing)
+                    run->abort();
+            });
+        else
+            QObject::connect(run, &CompressionRun::finished, run, [run] { run->abort(); });
+        QVERIFY(fixture.runToEnd());
+        QTest::qWait(100);
         QVERIFY(QFileInfo::exists(m_home.filePath(QStringLiteral("out/p_已压缩.jpg"))));
         QVERIFY(fixture.openedFolders.isEmpty());
         QVERIFY(fixture.playedSounds.isEmpty());

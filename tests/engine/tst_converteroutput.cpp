@@ -1,6 +1,7 @@
 #include "engine/ConverterCommand.h"
 #include "engine/DOSOutputs.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,7 +32,10 @@ private Q_SLOTS:
         command.output = folder.filePath(QStringLiteral("result.jpg"));
 
         DOSOutputs runner;
-        const QString output = runner.ExecuteCommand(command.commandLine());
+        QSignalSpy over(&runner, &DOSOutputs::CommandOver);
+        QVERIFY(runner.ExecuteCommand(command.commandLine()));
+        QVERIFY(over.wait(60000));
+        const QString output = runner.Outputs().toString();
         QVERIFY(!runner.succeeded());
         QVERIFY2(output.contains(name), qPrintable(output));
     }

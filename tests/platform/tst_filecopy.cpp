@@ -2,11 +2,14 @@
 #include "tests/support/TestFiles.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 // Copies of a user's file into the work folder: the bytes whole and counted, and every way a
 // copy can fail reported as a failure, never as a shorter success.
+using Outcome = FileCopy::Result::Outcome;
+
 class TestFileCopy : public QObject
 {
     Q_OBJECT
@@ -29,8 +32,10 @@ private Q_SLOTS:
         const QString source = path(QStringLiteral("照片.jpg"));
         QVERIFY(TestFiles::write(source, m_bytes));
         const std::atomic_bool cancel = false;
-        QCOMPARE(FileCopy::copy(source, path(QStringLiteral("copy.dat")), cancel),
-                 qint64(m_bytes.size()));
+        const FileCopy::Result copied =
+            FileCopy::copy(source, path(QStringLiteral("copy.dat")), cancel);
+        QCOMPARE(copied.outcome, Outcome::Copied);
+        QCOMPARE(copied.bytes, qint64(m_bytes.size()));
         QCOMPARE(TestFiles::read(path(QStringLiteral("copy.dat"))), m_bytes);
     }
 
@@ -39,22 +44,40 @@ private Q_SLOTS:
         const QString source = path(QStringLiteral("large.tif"));
         QVERIFY(TestFiles::write(source, m_bytes));
         const std::atomic_bool cancel = false;
-        QCOMPARE(FileCopy::copy(source, path(QStringLiteral("large.dat")), cancel, 1 << 20),
-                 FileCopy::tooLarge);
-        QCOMPARE(FileCopy::copy(source, path(QStringLiteral("exact.dat")), cancel, m_bytes.size()),
-                 qint64(m_bytes.size()));
+        QCOMPARE(FileCopy::copy(source, path(QStringLiteral("large.dat")), cancel, 1 << 20).outcome,
+                 Outcome::TooLarge);
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("large.dat"))));
+        QCOMPARE(
+            FileCopy::copy(source, path(QStringLiteral("exact.dat")), cancel, m_bytes.size()).bytes,
+            qint64(m_bytes.size()));
     }
 
-    void failuresAreReportedAsFailures()
+    void aSourceThatCannotBeReadIsToldApartFromATargetThatCannotBeWritten_data()
     {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::newRow("source gone")
+            << QStringLiteral("gone.jpg") << QStringLiteral("a.dat") << Outcome::SourceUnreadable;
+        QTest::newRow("source a folder") << QStringLiteral("a folder.jpg")
+                                         << QStringLiteral("b.dat") << Outcome::SourceUnreadable;
+        QTest::newRow("target in a missing folder")
+            << QStringLiteral("whole.jpg") << QStringLiteral("missing/c.dat")
+            << Outcome::TargetUnwritable;
+        QTest::newRow("target under a file")
+            << QStringLiteral("whole.jpg") << QStringLiteral("whole.jpg/d.dat")
+            << Outcome::TargetUnwritable;
+    }
+
+    void aSourceThatCannotBeReadIsToldApartFromATargetThatCannotBeWritten()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        QFETCH(Outcome, outcome);
+        QVERIFY(QDir().mkpath(path(QStringLiteral("a folder.jpg"))));
+        QVERIFY(TestFiles::write(path(QStringLiteral("whole.jpg")), m_bytes));
         const std::atomic_bool cancel = false;
-        QCOMPARE(
-            FileCopy::copy(path(QStringLiteral("gone.jpg")), path(QStringLiteral("a.dat")), cancel),
-            -1);
-        QVERIFY(QDir(m_root.path()).mkdir(QStringLiteral("a folder.jpg")));
-        QCOMPARE(FileCopy::copy(path(QStringLiteral("a folder.jpg")), path(QStringLiteral("b.dat")),
-                                cancel),
-                 -1);
+        QCOMPARE(FileCopy::copy(path(source), path(target), cancel).outcome, outcome);
     }
 
     void aCancelledCopyIsAFailure()
@@ -62,9 +85,11 @@ private Q_SLOTS:
         const QString source = path(QStringLiteral("cancelled.png"));
         QVERIFY(TestFiles::write(source, m_bytes));
         const std::atomic_bool cancel = true;
-        const qint64 copied = FileCopy::copy(source, path(QStringLiteral("cancelled.dat")), cancel);
+        const FileCopy::Result copied =
+            FileCopy::copy(source, path(QStringLiteral("cancelled.dat")), cancel);
         // A file system that shares the data copies nothing and has nothing to cancel.
-        QVERIFY2(copied == -1 || copied == m_bytes.size(), qPrintable(QString::number(copied)));
+        QVERIFY(copied.outcome == Outcome::Cancelled ||
+                (copied.outcome == Outcome::Copied && copied.bytes == m_bytes.size()));
     }
 
     // Windows lets the C++ library reach no path longer than 260 characters unless it is written
@@ -78,7 +103,7 @@ private Q_SLOTS:
         const QString source = folder + QStringLiteral("/深处.jpg");
         QVERIFY(TestFiles::write(source, m_bytes));
         const std::atomic_bool cancel = false;
-        QCOMPARE(FileCopy::copy(source, folder + QStringLiteral("/copy.dat"), cancel),
+        QCOMPARE(FileCopy::copy(source, folder + QStringLiteral("/copy.dat"), cancel).bytes,
                  qint64(m_bytes.size()));
         QCOMPARE(TestFiles::read(folder + QStringLiteral("/copy.dat")), m_bytes);
     }

@@ -24,6 +24,19 @@ struct QueueWindow {
     QWidget window;
     ImageQueue *queue = new ImageQueue(&window);
 
+    // The queue's entry at a row, exactly as queued.
+    QString entry(int row) const { return queue->model()->at(row); }
+
+    // The head's path as LV holds it for the run and the remove commands.
+    QString listHead() const
+    {
+        return queue->LV()
+            ->model()
+            ->index(0, QueueModel::PathColumn)
+            .data(QueueModel::PathRole)
+            .toString();
+    }
+
     // What LV shows in a row and column.
     QString shown(int row, int column) const
     {
@@ -59,7 +72,7 @@ struct QueueWindow {
     // and LV's own row bookkeeping has followed every change.
     bool inStep() const
     {
-        const QStringList paths = queue->entries();
+        const QStringList paths = queue->model()->paths();
         QStringList readable;
         for (const QString &path : paths)
             readable.append(NativePath::displayPath(path));

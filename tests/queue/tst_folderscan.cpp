@@ -88,7 +88,7 @@ void TestFolderScan::cancelLeavesQueueAndRecomputesHint()
     w.queue->setDropHintShown(w.queue->count() == 0);
     if (emptiedByRun) {
         while (w.queue->count() > 0)
-            w.queue->removeHead();
+            w.queue->model()->removeHead();
         QVERIFY(!w.queue->isDropHintVisible());
     }
     QStringList prompts;
@@ -103,7 +103,7 @@ void TestFolderScan::cancelLeavesQueueAndRecomputesHint()
 
     QCOMPARE(prompts, QStringList{QStringLiteral("请选择一个文件夹")});
     QCOMPARE(owners, QList<QWidget *>{&w.window});
-    QCOMPARE(w.queue->entries(), emptiedByRun ? QStringList() : entries);
+    QCOMPARE(w.queue->model()->paths(), emptiedByRun ? QStringList() : entries);
     QVERIFY(w.inStep());
     QCOMPARE(w.queue->isDropHintVisible(), hintShown);
     QCOMPARE(w.queue->lblText()->text(), ImageQueue::normalHintText());
@@ -123,7 +123,7 @@ void TestFolderScan::queuesTreeInSearchOrderBehindEarlierEntries()
 
     const QStringList order = searchOrder(dir.path());
     QCOMPARE(order.size(), 7);
-    QCOMPARE(w.queue->entries(),
+    QCOMPARE(w.queue->model()->paths(),
              QStringList{QStringLiteral("/earlier.jpg")} + TestFiles::native(order));
     QVERIFY(w.inStep());
     QCOMPARE(w.queue->List1()->count(), 0);
@@ -132,7 +132,7 @@ void TestFolderScan::queuesTreeInSearchOrderBehindEarlierEntries()
 
     // The same folder again queues everything a second time.
     scan.AddFolder();
-    QCOMPARE(w.queue->entries(),
+    QCOMPARE(w.queue->model()->paths(),
              QStringList{QStringLiteral("/earlier.jpg")} + TestFiles::native(order + order));
 }
 
@@ -210,7 +210,7 @@ void TestFolderScan::removeCommandDuringScanDiscardsFoundSoFar()
     QVERIFY(discarded >= 3);
     const QStringList order = searchOrder(dir.path());
     const QStringList kept = removeAll ? QStringList() : earlier.mid(1);
-    QCOMPARE(w.queue->entries(), kept + TestFiles::native(order.mid(discarded)));
+    QCOMPARE(w.queue->model()->paths(), kept + TestFiles::native(order.mid(discarded)));
     QVERIFY(w.inStep());
     QCOMPARE(w.queue->List1()->count(), 0);
 }
@@ -236,7 +236,7 @@ void TestFolderScan::secondAddFolderDuringScan()
     QVERIFY(answers.isEmpty());
     QVERIFY(foundBeforeInner >= 2);
     const QStringList outerOrder = searchOrder(outer.path());
-    QCOMPARE(w.queue->entries(),
+    QCOMPARE(w.queue->model()->paths(),
              TestFiles::native(outerOrder.mid(0, foundBeforeInner) + searchOrder(inner.path()) +
                                outerOrder.mid(foundBeforeInner)));
     QVERIFY(w.inStep());

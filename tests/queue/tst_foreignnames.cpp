@@ -77,7 +77,7 @@ private Q_SLOTS:
         QueueCommands commands(w.queue, cancelledOpen, &w.window);
         const QString file = path(gbkPhotos + '/' + gbkBig + ".png");
         commands.addPaths({file, path(gbkPhotos)});
-        QCOMPARE(w.queue->entries().first(), file);
+        QCOMPARE(w.queue->model()->paths().first(), file);
         QCOMPARE(w.queue->count(), 4); // the file, then the folder's three images
         QVERIFY(w.inStep());
     }
@@ -91,9 +91,9 @@ private Q_SLOTS:
         data.setUrls({QUrl::fromEncoded("file://" + raw.toPercentEncoding("/"))});
         QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         dropTarget.oleDragDrop(&event);
-        QCOMPARE(w.queue->entries(), QStringList{NativePath::fromNative(raw)});
-        QCOMPARE(NativePath::toNative(w.queue->head()), raw);
-        QCOMPARE(NativePath::toNative(w.queue->headDisplayText()), raw);
+        QCOMPARE(w.queue->model()->paths(), QStringList{NativePath::fromNative(raw)});
+        QCOMPARE(NativePath::toNative(w.entry(0)), raw);
+        QCOMPARE(NativePath::toNative(w.listHead()), raw);
         // Shown readably, kept exactly.
         const QModelIndex shown = w.queue->model()->index(0, QueueModel::PathColumn);
         QCOMPARE(shown.data().toString(), NativePath::displayPath(NativePath::fromNative(raw)));

@@ -73,8 +73,8 @@ void TestImageQueue::formatTag()
     w.queue->AddToQueue(path);
     QCOMPARE(w.shown(0, QueueModel::FormatColumn), tag);
     // The entry itself is kept exactly as given, blanks included.
-    QCOMPARE(w.queue->head(), path);
-    QCOMPARE(w.queue->headDisplayText(), path);
+    QCOMPARE(w.entry(0), path);
+    QCOMPARE(w.listHead(), path);
 }
 
 void TestImageQueue::addKeepsOrderAndDuplicates()
@@ -83,7 +83,7 @@ void TestImageQueue::addKeepsOrderAndDuplicates()
     const QStringList paths{QStringLiteral("/p/b.png"), QStringLiteral("/p/a.jpg"),
                             QStringLiteral("/p/b.png")};
     fill(w.queue, paths);
-    QCOMPARE(w.queue->entries(), paths);
+    QCOMPARE(w.queue->model()->paths(), paths);
     QVERIFY(w.inStep());
     // Adding never touches the hint; the callers decide.
     QVERIFY(w.queue->isDropHintVisible());
@@ -109,7 +109,7 @@ void TestImageQueue::removeCurrentAt()
 
     QStringList expected = threePaths();
     expected.removeAt(row);
-    QCOMPARE(w.queue->entries(), expected);
+    QCOMPARE(w.queue->model()->paths(), expected);
     QVERIFY(w.inStep());
     QVERIFY(!w.queue->isDropHintVisible());
 }
@@ -124,7 +124,7 @@ void TestImageQueue::removeCurrentWithoutCurrentItem()
 
     w.queue->RemoveCurrent();
 
-    QCOMPARE(w.queue->entries(), threePaths());
+    QCOMPARE(w.queue->model()->paths(), threePaths());
     QVERIFY(w.inStep());
     QVERIFY(!w.queue->isDropHintVisible());
     QCOMPARE(w.queue->List1()->count(), 0);
@@ -133,7 +133,7 @@ void TestImageQueue::removeCurrentWithoutCurrentItem()
     w.select(1);
     w.queue->LV()->clearSelection();
     w.queue->RemoveCurrent();
-    QCOMPARE(w.queue->entries(), threePaths());
+    QCOMPARE(w.queue->model()->paths(), threePaths());
 }
 
 void TestImageQueue::removeCurrentOnEmptyQueueShowsHint()
@@ -187,7 +187,7 @@ void TestImageQueue::txtActionOnlyExactCommandRemoves()
     QStringList expected = threePaths();
     if (removes)
         expected.removeAt(1);
-    QCOMPARE(w.queue->entries(), expected);
+    QCOMPARE(w.queue->model()->paths(), expected);
     QVERIFY(w.inStep());
     QCOMPARE(w.queue->List1()->count(), removes ? 0 : 1);
     QCOMPARE(w.queue->txtAction()->text(), QString());
@@ -224,8 +224,8 @@ void TestImageQueue::hintStaysHiddenAfterRunEmptiedQueue()
     fill(w.queue, threePaths());
     w.queue->hideDropHint();
     while (w.queue->count() > 0) {
-        QCOMPARE(w.queue->head(), w.queue->headDisplayText());
-        w.queue->removeHead();
+        QCOMPARE(w.entry(0), w.listHead());
+        w.queue->model()->removeHead();
         QVERIFY(w.inStep());
     }
     QVERIFY(w.inStep());
@@ -265,7 +265,7 @@ void TestImageQueue::menuRemoveSelectedOnlyWritesMailbox()
     QCOMPARE(mailbox.size(), 2);
     QCOMPARE(mailbox.at(1).at(0).toString(), ImageQueue::removeSelectedCommand());
     QCOMPARE(mailbox.at(0).at(0).toString(), QString());
-    QCOMPARE(w.queue->entries(), threePaths().mid(0, 2));
+    QCOMPARE(w.queue->model()->paths(), threePaths().mid(0, 2));
     QVERIFY(w.inStep());
 }
 
@@ -310,7 +310,7 @@ void TestImageQueue::deleteKeyRemovesTheSelectedEntry()
     w.select(1);
 
     QTest::keyClick(list, Qt::Key_Delete);
-    QCOMPARE(w.queue->entries(), QStringList({threePaths().at(0), threePaths().at(2)}));
+    QCOMPARE(w.queue->model()->paths(), QStringList({threePaths().at(0), threePaths().at(2)}));
     QVERIFY(w.inStep());
 
     // Locked for a run: the key does nothing.

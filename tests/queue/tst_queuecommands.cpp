@@ -104,7 +104,7 @@ void TestQueueCommands::addFile()
     }
     if (start == Start::EmptiedByRun) {
         while (w.queue->count() > 0)
-            w.queue->removeHead();
+            w.queue->model()->removeHead();
         before.clear();
     }
 
@@ -117,7 +117,7 @@ void TestQueueCommands::addFile()
              QStringLiteral("所有文件(All Files, *.*)|*.*|JPG图片文件(*.jpg)|*.jpg|BMP文件(*.bmp)|"
                             "*.bmp|GIF文件(*.gif)|*.gif|PNG图片(*.png)|*.png"));
     QCOMPARE(asked.nameFilters.size(), 5);
-    QCOMPARE(w.queue->entries(),
+    QCOMPARE(w.queue->model()->paths(),
              answer.isEmpty() ? before : before + QStringList{TestFiles::native(answer)});
     QVERIFY(w.inStep());
     QCOMPARE(w.queue->isDropHintVisible(), hintShown);
@@ -156,7 +156,7 @@ void TestQueueCommands::addFileWithRealDialog()
     commands.addFile();
     QCOMPARE(watcher.dialogsSeen(), 2);
     QVERIFY(selectedFilter.startsWith(QStringLiteral("所有文件(All Files, *.*)")));
-    QCOMPARE(w.queue->entries(), QStringList{QDir::toNativeSeparators(picked)});
+    QCOMPARE(w.queue->model()->paths(), QStringList{QDir::toNativeSeparators(picked)});
     QVERIFY(!w.queue->isDropHintVisible());
 }
 
@@ -171,7 +171,7 @@ void TestQueueCommands::toolbarItemsReachTheirCommands()
     commands.folderScan()->folderBrowser().setPicker(
         [&](QWidget *, const QString &) { return dir.path(); });
     commands.AddFolder();
-    QCOMPARE(w.queue->entries(),
+    QCOMPARE(w.queue->model()->paths(),
              QStringList{TestFiles::native(dir.path() + QStringLiteral("/sub/a.png"))});
 
     commands.popupRemoveMenu(w.window.mapToGlobal(QPoint(30, 30)));
@@ -186,7 +186,7 @@ void TestQueueCommands::toolbarItemsReachTheirCommands()
     QVERIFY(enter.isAccepted());
     QDropEvent dropEvent(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w.queue->LV()->viewport(), &dropEvent);
-    QCOMPARE(w.queue->entries().last(), TestFiles::native(QStringLiteral("/p/dropped.gif")));
+    QCOMPARE(w.queue->model()->paths().last(), TestFiles::native(QStringLiteral("/p/dropped.gif")));
 }
 
 void TestQueueCommands::heldPathsWaitAndKeepTheirOrder_data()
@@ -215,7 +215,7 @@ void TestQueueCommands::heldPathsWaitAndKeepTheirOrder()
     commands.addPaths({later});
     QCOMPARE(w.queue->count(), 0);
     commands.holdGivenPaths(false);
-    QCOMPARE(w.queue->entries(), TestFiles::native(first + QStringList{later}));
+    QCOMPARE(w.queue->model()->paths(), TestFiles::native(first + QStringList{later}));
     // Let go again, nothing is queued twice.
     commands.holdGivenPaths(false);
     QCOMPARE(w.queue->count(), 3);

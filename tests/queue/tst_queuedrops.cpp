@@ -128,7 +128,7 @@ void TestQueueDrops::dropQueuesFilesInOrder()
 
     QCOMPARE(drop(targetWidget(w, target), data.get()), Qt::CopyAction);
 
-    QCOMPARE(w.queue->entries(),
+    QCOMPARE(w.queue->model()->paths(),
              QStringList{QStringLiteral("/p/queued.jpg")} + TestFiles::native(dropped));
     QVERIFY(w.inStep());
     QCOMPARE(w.shown(3, QueueModel::FormatColumn), QStringLiteral("PEG"));
@@ -169,7 +169,7 @@ void TestQueueDrops::dropOfNonFilesAddsNothing()
     mixed.setUrls({QUrl(QStringLiteral("https://example.com/b.jpg")),
                    QUrl::fromLocalFile(QStringLiteral("/p/a.jpg"))});
     QCOMPARE(drop(targetWidget(w, target), &mixed), Qt::CopyAction);
-    QCOMPARE(w.queue->entries(), QStringList{TestFiles::native(QStringLiteral("/p/a.jpg"))});
+    QCOMPARE(w.queue->model()->paths(), QStringList{TestFiles::native(QStringLiteral("/p/a.jpg"))});
     QVERIFY(!w.queue->isDropHintVisible());
 }
 
@@ -183,7 +183,7 @@ void TestQueueDrops::dropOfFolderQueuesFolderItself()
 
     QCOMPARE(drop(w.queue->LV()->viewport(), data.get()), Qt::CopyAction);
 
-    QCOMPARE(w.queue->entries(), QStringList{TestFiles::native(folder)});
+    QCOMPARE(w.queue->model()->paths(), QStringList{TestFiles::native(folder)});
     QCOMPARE(w.shown(0, QueueModel::FormatColumn), QStringLiteral("BUM"));
 }
 
@@ -200,7 +200,7 @@ void TestQueueDrops::dropOfTenThousandFiles()
 
     // The list hears of the drop once, not once per file.
     QCOMPARE(inserted.size(), 1);
-    QCOMPARE(w.queue->entries(), TestFiles::native(dropped));
+    QCOMPARE(w.queue->model()->paths(), TestFiles::native(dropped));
     QVERIFY(w.inStep());
     QVERIFY(!w.queue->isDropHintVisible());
 }

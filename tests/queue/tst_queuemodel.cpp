@@ -90,7 +90,7 @@ bool headOnTop(const QueueWindow &w)
     const QModelIndex top = w.queue->LV()->indexAt(QPoint(2, 2));
     return w.queue->count() == 0
                ? !top.isValid()
-               : top.row() == 0 && top.data().toString() == TestFiles::native(w.queue->head());
+               : top.row() == 0 && top.data().toString() == TestFiles::native(w.entry(0));
 }
 
 QStringList makeImages(const QString &root, int folders, int perFolder)
@@ -128,19 +128,19 @@ void TestQueueModel::viewsFollowEveryOperation()
     QVERIFY(headOnTop(w));
 
     for (const int row : {0, 25, 48}) {
-        const QString removed = w.queue->entryAt(row);
+        const QString removed = w.entry(row);
         w.select(row);
         w.queue->txtAction()->setText(ImageQueue::removeSelectedCommand());
-        QVERIFY(!w.queue->entries().contains(removed));
+        QVERIFY(!w.queue->model()->paths().contains(removed));
         QVERIFY(w.inStep());
         QVERIFY(headOnTop(w));
     }
     QCOMPARE(w.queue->count(), 48);
 
-    const QString second = w.queue->entryAt(1);
-    w.queue->removeHead();
-    QCOMPARE(w.queue->head(), second);
-    QCOMPARE(w.queue->headDisplayText(), second);
+    const QString second = w.entry(1);
+    w.queue->model()->removeHead();
+    QCOMPARE(w.entry(0), second);
+    QCOMPARE(w.listHead(), second);
     QVERIFY(w.inStep());
     QVERIFY(headOnTop(w));
 
@@ -149,7 +149,7 @@ void TestQueueModel::viewsFollowEveryOperation()
     QVERIFY(headOnTop(w));
 
     w.queue->AddToQueue(numberedPaths(3));
-    QCOMPARE(w.queue->entries(), numberedPaths(3));
+    QCOMPARE(w.queue->model()->paths(), numberedPaths(3));
     QVERIFY(w.inStep());
     QVERIFY(headOnTop(w));
 }
@@ -164,7 +164,7 @@ void TestQueueModel::removeHeadOfLongQueueTouchesNoOtherRow()
     QCoreApplication::processEvents();
     ModelSignals model(w.queue->model());
 
-    w.queue->removeHead();
+    w.queue->model()->removeHead();
 
     QCOMPARE(model.removed.size(), 1);
     QCOMPARE(rows(model.removed, 0), qMakePair(0, 0));
@@ -173,8 +173,8 @@ void TestQueueModel::removeHeadOfLongQueueTouchesNoOtherRow()
     QCOMPARE(model.inserted.size(), 0);
     QVERIFY(model.onlyRowChanges());
     QCOMPARE(w.queue->count(), 99999);
-    QCOMPARE(w.queue->head(), paths.at(1));
-    QCOMPARE(w.queue->entryAt(99998), paths.last());
+    QCOMPARE(w.entry(0), paths.at(1));
+    QCOMPARE(w.entry(99998), paths.last());
     QVERIFY(w.inStep());
     QVERIFY(headOnTop(w));
 }
@@ -184,15 +184,15 @@ void TestQueueModel::highlightedEntryStaysHighlightedWhenTheHeadGoes()
     QueueWindow w;
     w.queue->AddToQueue(numberedPaths(5));
     w.select(3);
-    const QString highlighted = w.queue->entryAt(3);
+    const QString highlighted = w.entry(3);
 
-    w.queue->removeHead();
+    w.queue->model()->removeHead();
 
     // The same entry is still the one a remove command takes, now one row higher.
     QCOMPARE(w.queue->LV()->currentIndex().row(), 2);
     w.queue->RemoveCurrent();
-    QVERIFY(!w.queue->entries().contains(highlighted));
-    QCOMPARE(w.queue->entries(), numberedPaths(5).mid(1, 2) + numberedPaths(5).mid(4));
+    QVERIFY(!w.queue->model()->paths().contains(highlighted));
+    QCOMPARE(w.queue->model()->paths(), numberedPaths(5).mid(1, 2) + numberedPaths(5).mid(4));
     QVERIFY(w.inStep());
 }
 
@@ -211,7 +211,7 @@ void TestQueueModel::manyPathsAreOneInsertion()
     QCOMPARE(rows(model.inserted, 0), qMakePair(1, 100000));
     QVERIFY(model.onlyRowChanges());
     QCOMPARE(model.removed.size(), 0);
-    QCOMPARE(w.queue->entries(), QStringList{QStringLiteral("/first.jpg")} + paths);
+    QCOMPARE(w.queue->model()->paths(), QStringList{QStringLiteral("/first.jpg")} + paths);
     QVERIFY(w.inStep());
 }
 
@@ -238,7 +238,7 @@ void TestQueueModel::commandLineQueuesFilesInOneInsertionPerRun()
     QCOMPARE(rows(model.inserted, 2), qMakePair(2006, 2007));
     QVERIFY(model.onlyRowChanges());
     QCOMPARE(w.queue->count(), 2008);
-    const QStringList queued = w.queue->entries();
+    const QStringList queued = w.queue->model()->paths();
     QCOMPARE(queued.mid(0, 2000), TestFiles::native(before));
     const QStringList found = queued.mid(2000, 6);
     const QStringList shownFolder = TestFiles::native(folder);
@@ -262,7 +262,7 @@ void TestQueueModel::windowIsServedWhileGivenFilesAreLookedAt()
     commands.addPaths(files + QStringList{dir.path() + QStringLiteral("/missing.jpg")});
 
     QVERIFY(served);
-    QCOMPARE(w.queue->entries(), TestFiles::native(files));
+    QCOMPARE(w.queue->model()->paths(), TestFiles::native(files));
 }
 
 void TestQueueModel::scanOfThousandsIsOneInsertion()
@@ -283,7 +283,7 @@ void TestQueueModel::scanOfThousandsIsOneInsertion()
     QCOMPARE(rows(model.inserted, 0), qMakePair(1, 3000));
     QVERIFY(model.onlyRowChanges());
     QCOMPARE(w.queue->count(), 3001);
-    const QStringList queued = w.queue->entries();
+    const QStringList queued = w.queue->model()->paths();
     const QStringList shownMade = TestFiles::native(made);
     QCOMPARE(QSet<QString>(queued.cbegin() + 1, queued.cend()),
              QSet<QString>(shownMade.cbegin(), shownMade.cend()));
@@ -312,7 +312,7 @@ void TestQueueModel::removalsDuringScan()
             return;
         disconnect(*connection);
         QTimer::singleShot(0, this, [&] {
-            w.queue->removeHead();
+            w.queue->model()->removeHead();
             stepped = w.inStep();
             w.select(1);
             discarded = w.queue->List1()->count();
@@ -329,7 +329,7 @@ void TestQueueModel::removalsDuringScan()
     QCOMPARE(model.inserted.size(), 1);
     QCOMPARE(rows(model.inserted, 0), qMakePair(2, 2 + 1000 - discarded - 1));
     QVERIFY(model.onlyRowChanges());
-    QCOMPARE(w.queue->entries().mid(0, 2), QStringList({earlier.at(1), earlier.at(3)}));
+    QCOMPARE(w.queue->model()->paths().mid(0, 2), QStringList({earlier.at(1), earlier.at(3)}));
     QCOMPARE(w.queue->count(), 2 + 1000 - discarded);
     QVERIFY(w.inStep());
 }
@@ -366,7 +366,7 @@ void TestQueueModel::entriesCannotBeEditedInTheList()
     const QModelIndex path = w.queue->model()->index(0, QueueModel::PathColumn);
     QVERIFY(!(w.queue->model()->flags(path) & Qt::ItemIsEditable));
     QVERIFY(!w.queue->model()->setData(path, QStringLiteral("/elsewhere.jpg")));
-    QCOMPARE(w.queue->head(), QStringLiteral("/p/a.jpg"));
+    QCOMPARE(w.entry(0), QStringLiteral("/p/a.jpg"));
     // The whole path is at hand in the tooltip, however the column shortens it.
     QCOMPARE(path.data(Qt::ToolTipRole).toString(), TestFiles::native(QStringLiteral("/p/a.jpg")));
 }

@@ -17,6 +17,12 @@ void ModalWatcher::setDialogHandler(std::function<void(QDialog *)> handler)
     m_dialogHandler = std::move(handler);
 }
 
+const QList<ModalWatcher::Message> &ModalWatcher::messages()
+{
+    poll();
+    return m_messages;
+}
+
 void ModalWatcher::clear()
 {
     m_messages.clear();

@@ -28,7 +28,9 @@ public:
 
     void setDialogHandler(std::function<void(QDialog *)> handler);
     void setMessageAnswer(QMessageBox::StandardButton answer) { m_messageAnswer = answer; }
-    const QList<Message> &messages() const { return m_messages; }
+    // Answers a box that is showing first, so that one shown without being waited for is seen at
+    // once.
+    const QList<Message> &messages();
     int dialogsSeen() const { return m_dialogsSeen; }
     void clear();
 

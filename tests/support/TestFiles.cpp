@@ -112,4 +112,27 @@ bool makeFakeProgramFolder(const QString &folder)
     return true;
 }
 
+FakeGates::FakeGates(const QString &folder)
+    : m_folder(folder)
+{
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    qputenv("TESSALY_FAKE_GATES", QFile::encodeName(folder));
+}
+
+QByteArray FakeGates::image(const QString &name)
+{
+    return "gate " + name.toUtf8() + '\n';
+}
+
+bool FakeGates::isWaiting(const QString &name) const
+{
+    return QFileInfo::exists(m_folder + u'/' + name + QStringLiteral(".waiting"));
+}
+
+bool FakeGates::open(const QString &name) const
+{
+    return write(m_folder + u'/' + name, QByteArray());
+}
+
 } // namespace TestFiles

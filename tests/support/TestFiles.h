@@ -31,8 +31,28 @@ bool makeImage(const QString &path, const QString &source = QStringLiteral("rose
 // A program folder whose converter (data/convert, data\convert.exe on Windows) does what the
 // work copy's first four bytes say, for fault injection: "fail", "half" (writes, then fails),
 // "none" (writes nothing), "warn" (writes, then warns of a cut-off JPEG), "hang", "slow" (waits
-// TESSALY_FAKE_SLOW_MS, 600 ms unless set); anything else is copied. It appends each command
-// line to the file TESSALY_FAKE_LOG names, when that is set.
+// TESSALY_FAKE_SLOW_MS, 600 ms unless set), "gate NAME" (waits at a gate, see FakeGates);
+// anything else is copied. It appends each command line to the file TESSALY_FAKE_LOG names, when
+// that is set.
 bool makeFakeProgramFolder(const QString &folder);
+
+// The fake converter's gates, in a folder of the test's: an image that reads "gate NAME" is held
+// at NAME until the test opens that gate, so a test steps a run as it chooses instead of waiting
+// for time to pass.
+class FakeGates
+{
+public:
+    // The converters of this process and its children use these gates from now on.
+    explicit FakeGates(const QString &folder);
+
+    // The bytes of an image that waits at the gate.
+    static QByteArray image(const QString &name);
+    // Whether a converter has reached the gate.
+    bool isWaiting(const QString &name) const;
+    bool open(const QString &name) const;
+
+private:
+    QString m_folder;
+};
 
 } // namespace TestFiles

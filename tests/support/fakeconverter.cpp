@@ -7,6 +7,8 @@
 //   warn  writes the result, then warns of a cut-off JPEG as its last words and exits with 0
 //   hang  sleeps for ten minutes, then exits with 0 and writes nothing
 //   slow  waits TESSALY_FAKE_SLOW_MS milliseconds (600 when unset), then copies
+//   gate  "gate NAME": makes NAME.waiting in the folder TESSALY_FAKE_GATES names, waits there
+//         until the test makes NAME (opens the gate), then copies
 // Anything else is copied to the result. Each command line is appended as a line to the file
 // that TESSALY_FAKE_LOG names, when it is set.
 
@@ -71,6 +73,27 @@ std::string firstBytes(const fs::path &path)
     return bytes;
 }
 
+std::string gateName(const fs::path &input)
+{
+    std::ifstream file(input, std::ios::binary);
+    std::string line;
+    std::getline(file, line);
+    return line.size() > 5 ? line.substr(5) : std::string("gate");
+}
+
+// Waits at the gate the work copy names until the test opens it.
+void waitAtGate(const fs::path &input)
+{
+    const char *folder = std::getenv("TESSALY_FAKE_GATES");
+    if (!folder)
+        return;
+    const fs::path gate = fs::path(folder) / gateName(input);
+    std::ofstream(fs::path(gate).concat(".waiting")).put('\n');
+    std::error_code error;
+    while (!fs::exists(gate, error))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
 std::chrono::milliseconds slowDelay()
 {
     const char *delay = std::getenv("TESSALY_FAKE_SLOW_MS");
@@ -126,6 +149,8 @@ int convert(const std::vector<fs::path> &arguments)
     }
     if (what == "slow")
         std::this_thread::sleep_for(slowDelay());
+    if (what == "gate")
+        waitAtGate(input);
     return writeResult(input, output) ? 0 : 1;
 }
 
