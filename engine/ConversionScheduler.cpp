@@ -40,6 +40,7 @@ struct ConversionScheduler::Slot {
     quint64 job = 0;                       // the entry it holds; 0 when free
     bool copying = false;                  // a copy into it is under way, maybe for one let go
     bool folderMade = false;               // its folder stays until the run ends
+    bool framesWritten = false;            // its last converter wrote several frames
 
     bool isFree() const { return job == 0 && !copying; }
 };
@@ -217,15 +218,16 @@ void ConversionScheduler::startCopy(Job &job)
     slot.copying = true;
     job.stage = Job::Stage::Copying;
     const bool makeFolder = !std::exchange(slot.folderMade, true);
+    const bool framesWritten = std::exchange(slot.framesWritten, false);
     // A copy made ahead waits on the disk beside the ones being converted; a large one would
     // only take room there sooner.
     const qint64 largest = job.ahead ? largestCopyAhead : std::numeric_limits<qint64>::max();
     m_pool.start([this, files = slot.files, source = job.converted.source, cancel = m_cancelCopies,
-                  makeFolder, largest, id = job.id, slotIndex = job.slot] {
+                  makeFolder, framesWritten, largest, id = job.id, slotIndex = job.slot] {
         if (makeFolder)
             files.prepareFolder();
         // A copy that fails leaves the slot empty, so no earlier image is converted in its place.
-        files.clear();
+        files.clear(framesWritten);
         WorkCopy made;
         made.copy = files.copyIn(source, *cancel, largest);
         made.transparent =
@@ -324,17 +326,12 @@ void ConversionScheduler::converterEnded(std::size_t slotIndex)
     Job *job = jobWithId(slot.job);
     if (!job || job->stage != Job::Stage::Converting)
         return;
-    // Only the result waits for its turn; the work copy of the source is set aside at once. A
-    // small one is written over by the slot's next copy; freeing a copy of gigabytes takes the
-    // file system a while, so a large one is deleted away from the window.
-    if (slot.files.setInputAside() && job->converted.sourceBytes > largestSpareCopy)
-        m_pool.start([spare = slot.files.spare()] { QFile::remove(spare); });
-
     const DOSOutputs &runner = runnerOf(slotIndex);
     Converted &converted = job->converted;
     job->stage = Job::Stage::Done;
     converted.converterMessage = runner.Outputs().toString();
     converted.result = slot.files.producedResult(&converted.resultBytes);
+    slot.framesWritten = slot.files.isFrame(converted.result);
     const bool whole = runner.succeeded() &&
                        !FailureReason::reportsDamagedSource(converted.converterMessage) &&
                        !converted.result.isEmpty();
@@ -343,6 +340,13 @@ void ConversionScheduler::converterEnded(std::size_t slotIndex)
         converted.resultBytes = 0;
         converted.failure = FailureReason::fromConverterOutput(converted.converterMessage);
     }
-    Q_EMIT entryFinished();
+    const qint64 sourceBytes = converted.sourceBytes;
+    // The next converter first: what follows is not on the way from one image to the next.
     advance();
+    // Only the result waits for its turn; the work copy of the source is set aside at once. A
+    // small one is written over by the slot's next copy; freeing a copy of gigabytes takes the
+    // file system a while, so a large one is deleted away from the window.
+    if (slot.files.setInputAside() && sourceBytes > largestSpareCopy)
+        m_pool.start([spare = slot.files.spare()] { QFile::remove(spare); });
+    Q_EMIT entryFinished();
 }

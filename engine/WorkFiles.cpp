@@ -41,9 +41,12 @@ bool WorkFiles::setInputAside() const
     return !error;
 }
 
-void WorkFiles::clear() const
+void WorkFiles::clear(bool framesWritten) const
 {
-    QFile::remove(result());
+    std::error_code error;
+    std::filesystem::remove(NativePath::toFileSystem(result()), error);
+    if (!framesWritten)
+        return;
     // Listed without a name filter: a filter is a pattern compiled anew on every call.
     const QStringList names = QDir(m_folder).entryList(QDir::Files | QDir::Hidden);
     for (const QString &name : names) {
@@ -52,9 +55,14 @@ void WorkFiles::clear() const
     }
 }
 
+bool WorkFiles::isFrame(const QString &result) const
+{
+    return result == firstFrame();
+}
+
 QString WorkFiles::producedResult(qint64 *bytes) const
 {
-    for (const QString &candidate : {result(), m_folder + QStringLiteral("/tmp1-0.jpg")}) {
+    for (const QString &candidate : {result(), firstFrame()}) {
         const QFileInfo info(candidate);
         if (info.isFile() && info.size() > 0) {
             *bytes = info.size();

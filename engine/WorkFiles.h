@@ -32,16 +32,21 @@ public:
                             qint64 largest = std::numeric_limits<qint64>::max()) const;
     // Moves the converted image's copy to the spare's name; false when there was none to move.
     bool setInputAside() const;
-    // Removes the files an earlier entry's converter could have left in this slot.
-    void clear() const;
+    // Removes the files an earlier entry's converter could have left in this slot: its result,
+    // and when it wrote an image of several frames (tmp1-0.jpg, tmp1-1.jpg, …), every frame.
+    void clear(bool framesWritten) const;
     // The converter's result: tmp1.jpg, or the first frame's tmp1-0.jpg when the image had
     // several frames, with its size; empty when it produced nothing.
     QString producedResult(qint64 *bytes) const;
+    // Whether a produced result is the first of several frames.
+    bool isFrame(const QString &result) const;
 
     // Ends converters that an earlier run left behind: the processes whose command line names a
     // file in the work folder.
     static void terminateLeftovers(const QString &workFolder);
 
 private:
+    QString firstFrame() const { return m_folder + QStringLiteral("/tmp1-0.jpg"); }
+
     QString m_folder;
 };

@@ -44,6 +44,7 @@ bool isTargetError(int error)
 Result copyByReading(int in, int out, const std::atomic_bool &cancel)
 {
     std::vector<char> block(blockBytes);
+    Result copied = ended(Outcome::Copied);
     for (;;) {
         if (cancel)
             return ended(Outcome::Cancelled);
@@ -53,7 +54,7 @@ Result copyByReading(int in, int out, const std::atomic_bool &cancel)
         if (got < 0)
             return ended(Outcome::SourceUnreadable);
         if (got == 0)
-            return ended(Outcome::Copied);
+            return copied;
         for (ssize_t done = 0; done < got;) {
             const ssize_t written = ::write(out, block.data() + done, std::size_t(got - done));
             if (written < 0 && errno == EINTR)
@@ -62,41 +63,53 @@ Result copyByReading(int in, int out, const std::atomic_bool &cancel)
                 return ended(Outcome::TargetUnwritable, written < 0 ? errno : ENOSPC);
             done += written;
         }
+        copied.bytes += got;
     }
 }
 
 // A file of ours already at the target is written over: making a new file costs the file system
-// more than a small copy does. Anything else standing there (a link, a file that has other names
-// too, a pipe) is replaced, never written through.
+// more than a small copy does. It is not emptied first but written over from its start and cut
+// to length after: ext4 writes a file emptied and rewritten out to the disk as it is closed, and
+// frees and trims the blocks it is about to take again. Anything else standing there (a link, a
+// file that has other names too, a pipe) is replaced, never written through.
 int openTarget(const char *path)
 {
     FileDescriptor existing(::open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat info {};
     if (existing.isOpen() && ::fstat(existing.get(), &info) == 0 && S_ISREG(info.st_mode) &&
-        info.st_nlink == 1 && info.st_uid == ::geteuid() && ::ftruncate(existing.get(), 0) == 0 &&
+        info.st_nlink == 1 && info.st_uid == ::geteuid() &&
         ::fcntl(existing.get(), F_SETFL, ::fcntl(existing.get(), F_GETFL) & ~O_NONBLOCK) == 0)
         return existing.release();
     ::unlink(path);
     return ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
 
-Result copyDescriptors(int in, int out, const std::atomic_bool &cancel)
+Result copyDescriptors(int in, int out, qint64 size, const std::atomic_bool &cancel)
 {
-    if (::ioctl(out, FICLONE, in) == 0)
-        return ended(Outcome::Copied);
+    Result copied = ended(Outcome::Copied);
+    if (::ioctl(out, FICLONE, in) == 0) {
+        copied.bytes = size;
+        return copied;
+    }
     for (;;) {
         if (cancel)
             return ended(Outcome::Cancelled);
-        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, blockBytes, 0);
-        if (copied > 0)
+        const ssize_t chunk = ::copy_file_range(in, nullptr, out, nullptr, blockBytes, 0);
+        if (chunk > 0) {
+            copied.bytes += chunk;
             continue;
-        if (copied == 0)
-            return ended(Outcome::Copied);
+        }
+        if (chunk == 0)
+            return copied;
         if (errno == EINTR)
             continue;
-        // Not offered between these two file systems: copy through our own buffer.
-        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
-            return copyByReading(in, out, cancel);
+        // Not offered between these two file systems: copy through our own buffer, from where
+        // the offered copy stopped.
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
+            Result rest = copyByReading(in, out, cancel);
+            rest.bytes += copied.bytes;
+            return rest;
+        }
         return isTargetError(errno) ? ended(Outcome::TargetUnwritable, errno)
                                     : ended(Outcome::SourceUnreadable);
     }
@@ -119,11 +132,11 @@ Result copy(const QString &source, const QString &target, const std::atomic_bool
     FileDescriptor out(openTarget(NativePath::toFileSystem(target).c_str()));
     if (!out.isOpen())
         return ended(Outcome::TargetUnwritable, errno);
-    Result result = copyDescriptors(in.get(), out.get(), cancel);
-    // What was written, even if the source changed while it was copied.
-    struct stat written {};
-    if (result.outcome == Outcome::Copied && ::fstat(out.get(), &written) == 0)
-        result.bytes = qint64(written.st_size);
+    Result result = copyDescriptors(in.get(), out.get(), qint64(info.st_size), cancel);
+    // What an earlier, longer copy left beyond this one goes; the size is what was written, even
+    // if the source changed while it was copied.
+    if (result.outcome == Outcome::Copied && ::ftruncate(out.get(), result.bytes) != 0)
+        return ended(Outcome::TargetUnwritable, errno);
     return result;
 }
 

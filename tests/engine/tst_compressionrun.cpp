@@ -311,21 +311,26 @@ private Q_SLOTS:
 
     void failedConversionNeverReceivesAnotherImage()
     {
+        // The frames a failed converter wrote for an image of several must not become the result
+        // of the image after it either.
         const QStringList sources = {
             photos(QStringLiteral("1.png")), photos(QStringLiteral("2.png")),
-            photos(QStringLiteral("3.png")), photos(QStringLiteral("4.png"))};
+            photos(QStringLiteral("3.png")), photos(QStringLiteral("4.gif")),
+            photos(QStringLiteral("5.png")), photos(QStringLiteral("6.png"))};
         QVERIFY(TestFiles::write(sources[0], "ok-first"));
         QVERIFY(TestFiles::write(sources[1], "fail"));
         QVERIFY(TestFiles::write(sources[2], "none"));
-        QVERIFY(TestFiles::write(sources[3], "ok-last"));
+        QVERIFY(TestFiles::write(sources[3], "part"));
+        QVERIFY(TestFiles::write(sources[4], "none"));
+        QVERIFY(TestFiles::write(sources[5], "ok-last"));
         RunFixture fixture(m_fakeProgram);
         fixture.add(sources);
         QVERIFY(fixture.runToEnd());
         QCOMPARE(TestFiles::read(resultOf(sources[0])), QByteArray("ok-first"));
-        QVERIFY(!QFileInfo::exists(resultOf(sources[1])));
-        QVERIFY(!QFileInfo::exists(resultOf(sources[2])));
-        QCOMPARE(TestFiles::read(resultOf(sources[3])), QByteArray("ok-last"));
-        QCOMPARE(fixture.failed(), sources.mid(1, 2));
+        for (const QString &failed : sources.mid(1, 4))
+            QVERIFY2(!QFileInfo::exists(resultOf(failed)), qPrintable(failed));
+        QCOMPARE(TestFiles::read(resultOf(sources[5])), QByteArray("ok-last"));
+        QCOMPARE(fixture.failed(), sources.mid(1, 4));
         QVERIFY(!fixture.summary().stopped);
     }
 

@@ -39,6 +39,20 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::read(path(QStringLiteral("copy.dat"))), m_bytes);
     }
 
+    // A work copy of ours is written over by the next one, which may be shorter.
+    void aCopyOverAnEarlierOneKeepsNothingOfIt()
+    {
+        const QString target = path(QStringLiteral("over.dat"));
+        QVERIFY(TestFiles::write(target, m_bytes));
+        const QString shorter = path(QStringLiteral("short.png"));
+        QVERIFY(TestFiles::write(shorter, "a short image"));
+        const std::atomic_bool cancel = false;
+        const FileCopy::Result copied = FileCopy::copy(shorter, target, cancel);
+        QCOMPARE(copied.outcome, Outcome::Copied);
+        QCOMPARE(copied.bytes, qint64(13));
+        QCOMPARE(TestFiles::read(target), QByteArray("a short image"));
+    }
+
     void aSourceLargerThanAllowedIsNotCopied()
     {
         const QString source = path(QStringLiteral("large.tif"));

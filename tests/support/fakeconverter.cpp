@@ -3,6 +3,8 @@
 // and does what the work copy's first four bytes say, so that one queue can mix outcomes:
 //   fail  says the image is broken and exits with 1, writing nothing
 //   half  writes the result, then says it gave up and exits with 1
+//   part  writes two frames, as for an image of several (result-0.jpg, result-1.jpg), then says
+//         it gave up and exits with 1
 //   none  exits with 0 and writes nothing
 //   warn  writes the result, then warns of a cut-off JPEG as its last words and exits with 0
 //   hang  sleeps for ten minutes, then exits with 0 and writes nothing
@@ -134,6 +136,15 @@ int convert(const std::vector<fs::path> &arguments)
     if (what == "half") {
         writeResult(input, output);
         std::cerr << "gave up after writing\n";
+        return 1;
+    }
+    if (what == "part") {
+        for (const char *frame : {"-0", "-1"}) {
+            fs::path written = output;
+            written.replace_filename(output.stem().string() + frame + output.extension().string());
+            writeResult(input, written);
+        }
+        std::cerr << "gave up after two frames\n";
         return 1;
     }
     if (what == "none")
