@@ -7,8 +7,8 @@
 #include "options/CompressionOptions.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QObject>
 #include <QTimer>
 
@@ -51,22 +51,23 @@ inline void prepareWindowForRun(frmPrinting &window, const QString &outputFolder
     window.options().cmbOutput()->setCurrentIndex(1);
 }
 
-// Starts the window's run and serves the window until the run has ended; `ended` is called as it
-// ends, before anything else is served. The run's summary.
+// Starts the window's run and serves the window, as the program's event loop does, until the run
+// has ended; `ended` is called as it ends. The run's summary. An event loop of its own, not calls
+// of processEvents(): those leave what the run hands to deleteLater() undeleted.
 inline RunSummary runToEnd(CompressionRun &run, const std::function<void()> &ended = {})
 {
     RunSummary summary;
-    bool over = false;
+    QEventLoop loop;
     const QMetaObject::Connection connection =
-        QObject::connect(&run, &CompressionRun::finished, &run, [&](const RunSummary &result) {
+        QObject::connect(&run, &CompressionRun::finished, &loop, [&](const RunSummary &result) {
             if (ended)
                 ended();
             summary = result;
-            over = true;
+            loop.quit();
         });
     run.Command3_Click();
-    while (!over && run.RunInProgress())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (run.RunInProgress())
+        loop.exec();
     QObject::disconnect(connection);
     return summary;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <sched.h>
 #include <sys/resource.h>
 #endif
 
@@ -28,7 +29,18 @@ bool lowerBelowThisProcess(qint64 pid)
     if (own == -1 && errno != 0)
         return false;
     // The system keeps a value past the lowest priority at the lowest.
-    return ::setpriority(PRIO_PROCESS, id_t(pid), own + niceSteps) == 0;
+    const bool niced = ::setpriority(PRIO_PROCESS, id_t(pid), own + niceSteps) == 0;
+#ifdef SCHED_IDLE
+    // A nice value only shares the processor out by weight: since Linux 6.6 a window woken while
+    // converters use every core waits for one of them to use up its slice, so converters ending
+    // are seen late and the next ones start late. A converter that runs only when nothing else
+    // wants the core gives it up the moment the window wakes, as the below-normal class does on
+    // Windows.
+    const sched_param unused{};
+    return ::sched_setscheduler(pid_t(pid), SCHED_IDLE, &unused) == 0 || niced;
+#else
+    return niced;
+#endif
 #endif
 }
 

@@ -643,8 +643,12 @@ private Q_SLOTS:
         fixture.add(sources);
         fixture.run->Command3_Click();
         QTRY_COMPARE(ChildProcesses::running().size(), jobs);
-        for (qint64 pid : ChildProcesses::running())
+        for (qint64 pid : ChildProcesses::running()) {
             QCOMPARE(ChildProcesses::priority(pid), ChildProcesses::priorityBelowThisProcess());
+#ifdef Q_OS_LINUX
+            QVERIFY(ChildProcesses::runsOnlyWhenIdle(pid));
+#endif
+        }
         QVERIFY(openGates({QStringLiteral("p1"), QStringLiteral("p2")}));
         QVERIFY(fixture.waitForEnd());
     }

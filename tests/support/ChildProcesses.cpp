@@ -15,6 +15,10 @@
 #include <QFileInfo>
 
 #include <algorithm>
+
+#ifdef Q_OS_LINUX
+#include <sched.h>
+#endif
 #endif
 
 namespace ChildProcesses {
@@ -122,6 +126,17 @@ int priority(qint64 pid)
 int priorityBelowThisProcess()
 {
     return std::min(priority(QCoreApplication::applicationPid()) + 5, 19);
+}
+
+bool runsOnlyWhenIdle(qint64 pid)
+{
+#ifdef Q_OS_LINUX
+    // Field 41 of the status: the scheduling policy.
+    return processStatus(pid).value(38).toInt() == SCHED_IDLE;
+#else
+    Q_UNUSED(pid);
+    return false;
+#endif
 }
 
 #endif

@@ -22,4 +22,8 @@ int priority(qint64 pid);
 // (at most 19, the lowest), the below-normal class on Windows.
 int priorityBelowThisProcess();
 
+// Whether the system gives the process a core only when nothing else wants it: Linux's idle
+// scheduling class; false elsewhere.
+bool runsOnlyWhenIdle(qint64 pid);
+
 } // namespace ChildProcesses
