@@ -192,12 +192,15 @@ private Q_SLOTS:
         const QString wav = folder.filePath(QStringLiteral("chime.wav"));
         QVERIFY(TestFiles::write(wav, silentWav(300)));
         QCOMPARE(SoundPlayer::durationMs(wav), 300);
+#ifdef Q_OS_WIN
+        // There the system plays it and keeps nothing of ours.
+        SoundPlayer::play(wav);
+#else
         const auto players = [] {
             return qApp->findChildren<QObject *>(QString(), Qt::FindDirectChildrenOnly).size();
         };
         const qsizetype before = players();
         SoundPlayer::play(wav);
-#ifndef Q_OS_WIN
         QCOMPARE(players(), before + 1);
         QTRY_COMPARE_WITH_TIMEOUT(players(), before, 10000);
 #endif
