@@ -285,7 +285,8 @@ private Q_SLOTS:
             QVERIFY(QDir().mkpath(Platform::jpgTmpFolder()));
             QVERIFY(disk.fill());
         } else {
-            QVERIFY(QDir(Platform::scratchRoot()).removeRecursively());
+            // Only the work folder goes: on Windows the scratch root is the root of drive C:.
+            QVERIFY(QDir(Platform::jpgTmpFolder()).removeRecursively());
             QVERIFY(TestFiles::write(Platform::jpgTmpFolder(), "in the way"));
         }
         QStringList sources;
