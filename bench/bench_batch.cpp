@@ -94,7 +94,7 @@ double runBareLoop(const QStringList &images, const QString &outputFolder)
         command.input = image;
         command.output = outputFolder + u'/' + QFileInfo(image).fileName().section(u'.', 0, 0) +
                          QStringLiteral("_已压缩.jpg");
-        command.flattenOntoWhite = ImageHeader::hasTransparency(image);
+        command.flattenOntoWhite = ImageHeader::read(image).transparent;
         QStringList arguments = QProcess::splitCommand(command.commandLine());
         const QString program = arguments.takeFirst();
         QProcess converter;

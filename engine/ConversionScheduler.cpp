@@ -40,14 +40,14 @@ struct ConversionScheduler::Slot {
     quint64 job = 0;                       // the entry it holds; 0 when free
     bool copying = false;                  // a copy into it is under way, maybe for one let go
     bool folderMade = false;               // its folder stays until the run ends
-    bool framesWritten = false;            // its last converter wrote several frames
+    bool leftovers = false; // its last entry wrote frames or decoded images beside its result
 
     bool isFree() const { return job == 0 && !copying; }
 };
 
 struct ConversionScheduler::WorkCopy {
     FileCopy::Result copy;
-    bool transparent = false;
+    ImageHeader::Facts facts;
 };
 
 ConversionScheduler::ConversionScheduler(QueueModel &queue, DOSOutputs &sharedRunner,
@@ -218,20 +218,20 @@ void ConversionScheduler::startCopy(Job &job)
     slot.copying = true;
     job.stage = Job::Stage::Copying;
     const bool makeFolder = !std::exchange(slot.folderMade, true);
-    const bool framesWritten = std::exchange(slot.framesWritten, false);
+    const bool leftovers = std::exchange(slot.leftovers, false);
     // A copy made ahead waits on the disk beside the ones being converted; a large one would
     // only take room there sooner.
     const qint64 largest = job.ahead ? largestCopyAhead : std::numeric_limits<qint64>::max();
     m_pool.start([this, files = slot.files, source = job.converted.source, cancel = m_cancelCopies,
-                  makeFolder, framesWritten, largest, id = job.id, slotIndex = job.slot] {
+                  makeFolder, leftovers, largest, id = job.id, slotIndex = job.slot] {
         if (makeFolder)
             files.prepareFolder();
         // A copy that fails leaves the slot empty, so no earlier image is converted in its place.
-        files.clear(framesWritten);
+        files.clear(leftovers);
         WorkCopy made;
         made.copy = files.copyIn(source, *cancel, largest);
-        made.transparent =
-            made.copy.outcome == CopyOutcome::Copied && ImageHeader::hasTransparency(files.input());
+        if (made.copy.outcome == CopyOutcome::Copied)
+            made.facts = ImageHeader::read(files.input());
         QMetaObject::invokeMethod(
             this, [this, id, slotIndex, made] { copyArrived(id, slotIndex, made); },
             Qt::QueuedConnection);
@@ -255,7 +255,7 @@ void ConversionScheduler::copyArrived(quint64 jobId, std::size_t slotIndex, cons
         switch (made.copy.outcome) {
         case CopyOutcome::Copied:
             job->stage = Job::Stage::Ready;
-            job->transparent = made.transparent;
+            job->facts = made.facts;
             job->converted.sourceBytes = made.copy.bytes;
             break;
         case CopyOutcome::TooLarge:
@@ -268,9 +268,7 @@ void ConversionScheduler::copyArrived(quint64 jobId, std::size_t slotIndex, cons
             return;
         case CopyOutcome::SourceUnreadable:
         case CopyOutcome::Cancelled:
-            job->stage = Job::Stage::Done;
-            job->converted.failure = FailureKind::UnreadableSource;
-            Q_EMIT entryFinished();
+            finishJob(*job, FailureKind::UnreadableSource);
             break;
         }
     }
@@ -299,23 +297,62 @@ void ConversionScheduler::startConverter(Job &job)
     const Slot &slot = *m_slots[job.slot];
     job.stage = Job::Stage::Converting;
     job.givenAConverter = true;
-
-    ConverterCommand command;
-    command.programFolder = m_plan.programFolder;
-    command.input = slot.files.input();
-    command.resizeText = m_plan.options.keepSize ? QString() : m_plan.options.resizeText;
-    command.quality = m_plan.options.quality;
-    command.output = slot.files.result();
-    command.flattenOntoWhite = job.transparent;
-
-    DOSOutputs &runner = runnerOf(job.slot);
-    if (!runner.ExecuteCommand(command.commandLine())) {
-        job.stage = Job::Stage::Done;
-        job.converted.failure = FailureKind::ConverterDidNotStart;
-        Q_EMIT entryFinished();
+    // A converter built without the format's coder would take the file for no image at all.
+    if (!ConverterCommand::reads(job.facts.format))
+        return finishJob(job, FailureKind::Unsupported);
+    // Told before the image takes the memory its size says it would.
+    if (job.facts.isHeif() && ConverterCommand::exceedsLimits(job.facts.width, job.facts.height))
+        return finishJob(job, FailureKind::TooLarge);
+    // The converter's HEIF coder drops an alpha plane; libheif's own decoder keeps it, in a
+    // lossless copy that the converter then lays onto white.
+    job.decoding = job.facts.isHeif() && job.facts.transparent;
+    if (job.decoding) {
+        runInSlot(job, ConverterCommand::decoderCommandLine(
+                           m_plan.programFolder, slot.files.input(), slot.files.decoded(job.id)));
         return;
     }
+    runInSlot(job,
+              ConverterCommand::forRun(m_plan.programFolder, m_plan.options, slot.files.input(),
+                                       slot.files.result(), job.facts.transparent)
+                  .commandLine());
+}
+
+// False, with the entry failed, when no child could be started.
+bool ConversionScheduler::runInSlot(Job &job, const QString &commandLine)
+{
+    DOSOutputs &runner = runnerOf(job.slot);
+    if (!runner.ExecuteCommand(commandLine)) {
+        finishJob(job, FailureKind::ConverterDidNotStart);
+        return false;
+    }
     ChildPriority::lowerBelowThisProcess(runner.processId());
+    return true;
+}
+
+void ConversionScheduler::finishJob(Job &job, FailureKind failure)
+{
+    job.stage = Job::Stage::Done;
+    job.converted.failure = failure;
+    Q_EMIT entryFinished();
+}
+
+// True when the converter now runs on what the decoder wrote.
+bool ConversionScheduler::decoderEnded(Job &job)
+{
+    Slot &slot = *m_slots[job.slot];
+    slot.leftovers = true;
+    job.decoding = false;
+    job.usedDecoder = true;
+    const DOSOutputs &runner = runnerOf(job.slot);
+    const QString decoded = slot.files.producedDecoding(job.id);
+    if (!runner.succeeded() || decoded.isEmpty()) {
+        job.converted.converterMessage = runner.Outputs().toString();
+        finishJob(job, FailureReason::fromConverterOutput(job.converted.converterMessage));
+        return false;
+    }
+    return runInSlot(job, ConverterCommand::forRun(m_plan.programFolder, m_plan.options, decoded,
+                                                   slot.files.result(), true)
+                              .commandLine());
 }
 
 void ConversionScheduler::converterEnded(std::size_t slotIndex)
@@ -326,12 +363,17 @@ void ConversionScheduler::converterEnded(std::size_t slotIndex)
     Job *job = jobWithId(slot.job);
     if (!job || job->stage != Job::Stage::Converting)
         return;
+    if (job->decoding) {
+        if (!decoderEnded(*job))
+            advance();
+        return;
+    }
     const DOSOutputs &runner = runnerOf(slotIndex);
     Converted &converted = job->converted;
     job->stage = Job::Stage::Done;
     converted.converterMessage = runner.Outputs().toString();
     converted.result = slot.files.producedResult(&converted.resultBytes);
-    slot.framesWritten = slot.files.isFrame(converted.result);
+    slot.leftovers = slot.leftovers || slot.files.isFrame(converted.result);
     const bool whole = runner.succeeded() &&
                        !FailureReason::reportsDamagedSource(converted.converterMessage) &&
                        !converted.result.isEmpty();
@@ -340,7 +382,10 @@ void ConversionScheduler::converterEnded(std::size_t slotIndex)
         converted.resultBytes = 0;
         converted.failure = FailureReason::fromConverterOutput(converted.converterMessage);
     }
+    // The entry may be committed once converters are given (an entry failing at its start is
+    // told at once): what comes after takes nothing from it.
     const qint64 sourceBytes = converted.sourceBytes;
+    const quint64 decodedEntry = job->usedDecoder ? job->id : 0;
     // The next converter first: what follows is not on the way from one image to the next.
     advance();
     // Only the result waits for its turn; the work copy of the source is set aside at once. A
@@ -348,5 +393,7 @@ void ConversionScheduler::converterEnded(std::size_t slotIndex)
     // file system a while, so a large one is deleted away from the window.
     if (slot.files.setInputAside() && sourceBytes > largestSpareCopy)
         m_pool.start([spare = slot.files.spare()] { QFile::remove(spare); });
+    if (decodedEntry != 0)
+        m_pool.start([files = slot.files, decodedEntry] { files.removeDecoded(decodedEntry); });
     Q_EMIT entryFinished();
 }

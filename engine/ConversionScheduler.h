@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ImageHeader.h"
 #include "engine/RunOptions.h"
 #include "engine/RunReport.h"
 
@@ -99,7 +100,9 @@ private:
         std::size_t slot = 0;
         Stage stage = Stage::Copying;
         bool ahead = false; // copied while every converter was busy
-        bool transparent = false;
+        ImageHeader::Facts facts;
+        bool decoding = false;    // libheif's decoder runs before the converter
+        bool usedDecoder = false; // the converter reads what the decoder wrote
         bool givenAConverter = false;
         Converted converted;
     };
@@ -110,7 +113,10 @@ private:
     void startCopy(Job &job);
     void copyArrived(quint64 jobId, std::size_t slotIndex, const WorkCopy &copy);
     void startConverter(Job &job);
+    bool runInSlot(Job &job, const QString &commandLine);
     void converterEnded(std::size_t slotIndex);
+    bool decoderEnded(Job &job);
+    void finishJob(Job &job, FailureKind failure);
     DOSOutputs &runnerOf(std::size_t slotIndex);
     Job *jobWithId(quint64 id);
     Job *firstWaitingForAConverter();

@@ -25,6 +25,51 @@ bool ConverterCommand::isResizeGeometry(const QString &resizeText)
     return geometry.match(resizeText).hasMatch();
 }
 
+ConverterCommand ConverterCommand::forRun(const QString &programFolder, const RunOptions &options,
+                                          const QString &input, const QString &output,
+                                          bool flattenOntoWhite)
+{
+    ConverterCommand command;
+    command.programFolder = programFolder;
+    command.input = input;
+    command.resizeText = options.keepSize ? QString() : options.resizeText;
+    command.quality = options.quality;
+    command.output = output;
+    command.flattenOntoWhite = flattenOntoWhite;
+    return command;
+}
+
+QString ConverterCommand::decoderCommandLine(const QString &programFolder, const QString &input,
+                                             const QString &output)
+{
+    return quoted(Platform::heifDecoderPath(programFolder)) + QStringLiteral(" --quiet ") +
+           quoted(input) + u' ' + quoted(output);
+}
+
+bool ConverterCommand::exceedsLimits(quint64 width, quint64 height)
+{
+    // converter-policy.xml.in's "area", "width" and "height".
+    constexpr quint64 largestArea = quint64(200) << 20;
+    constexpr quint64 longestSide = 32 * 1024;
+    return width > longestSide || height > longestSide || width * height > largestArea;
+}
+
+bool ConverterCommand::reads(ImageHeader::Format format)
+{
+    const QStringList formats = Platform::converterFormats();
+    switch (format) {
+    case ImageHeader::Format::Heic:
+        return formats.contains(QStringLiteral("HEIC"));
+    case ImageHeader::Format::Avif:
+        return formats.contains(QStringLiteral("AVIF"));
+    case ImageHeader::Format::Webp:
+        return formats.contains(QStringLiteral("WEBP"));
+    case ImageHeader::Format::Other:
+        break;
+    }
+    return true;
+}
+
 QString ConverterCommand::commandLine() const
 {
     QString line = quoted(Platform::converterPath(programFolder)) + u' ' + quoted(input) + u' ';

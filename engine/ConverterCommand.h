@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/ImageHeader.h"
+#include "engine/RunOptions.h"
+
 #include <QString>
 
 // The converter's command line for one image: the program folder's converter, the work copy,
@@ -14,6 +17,20 @@ struct ConverterCommand {
     bool flattenOntoWhite = false;
 
     QString commandLine() const;
+
+    // The command of a run: its options, from a work file to the slot's result.
+    static ConverterCommand forRun(const QString &programFolder, const RunOptions &options,
+                                   const QString &input, const QString &output,
+                                   bool flattenOntoWhite);
+    // libheif's decoder, writing `input`'s image losslessly, alpha and all, as `output` (a PNG).
+    static QString decoderCommandLine(const QString &programFolder, const QString &input,
+                                      const QString &output);
+    // Whether an image of this many pixels is more than the converter's policy lets it take on
+    // (200 megapixels, or 32K pixels a side), so that one can be turned away before libheif
+    // decodes it whole.
+    static bool exceedsLimits(quint64 width, quint64 height);
+    // Whether the converter this build ships reads images of the format.
+    static bool reads(ImageHeader::Format format);
 
     // A piece that holds blanks or quotes becomes one quoted argument, so no
     // text the user chose can split into further converter options.

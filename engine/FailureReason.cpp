@@ -25,18 +25,19 @@ FailureKind fromConverterOutput(const QString &output)
 {
     static const QRegularExpression damaged =
         anyOf(QStringLiteral("corrupt image|corrupt data|damaged|unexpected end-of-file|"
-                             "insufficient image data"));
+                             "unexpected end of file|insufficient image data|invalid input"));
     // ImageMagick 6 words a refusal by the policy so; 7 says "not authorized".
     static const QRegularExpression refused =
         anyOf(QStringLiteral("not allowed by the security policy|not authorized"));
     static const QRegularExpression tooLarge =
         anyOf(QStringLiteral("exceeds limit|resources exhausted|too large|"
-                             "memory allocation failed|cannot allocate|unable to allocate"));
-    // The decoders' own "Not a JPEG file", "Not a TIFF or MDI file", and ImageMagick's words for
-    // a file it has no decoder for.
+                             "memory allocation failed|cannot allocate|unable to allocate|"
+                             "security limit exceeded"));
+    // The decoders' own "Not a JPEG file", "Not a TIFF or MDI file", "not an HEIF/AVIF file",
+    // and ImageMagick's words for a file it has no decoder for.
     static const QRegularExpression notAnImage =
         anyOf(QStringLiteral("no decode delegate|improper image header|"
-                             "not an? \\w+( or \\w+)? file|unable to open image"));
+                             "not an? [\\w/]+( or \\w+)? file|unable to open image"));
     // The decoder gave up without a word of its own (a PNG whose checksums do not match): the
     // file is an image of a format we read, but not a whole one.
     static const QRegularExpression gaveUp = anyOf(QStringLiteral("no images defined"));

@@ -1,5 +1,8 @@
 #include "engine/ImageHeader.h"
 
+#include "engine/HeaderFile.h"
+#include "engine/PhotoContainers.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
@@ -23,63 +26,6 @@ quint32 pngCrc(const QByteArray &bytes)
 }
 
 namespace {
-
-// The most one question may read from a file, in bytes and in separate reads, however its
-// structure points onward. It keeps the answer quick on any input: huge files, long chains of
-// empty chunks or sub-blocks, garbage lengths.
-constexpr qint64 ReadBudget = 256 * 1024;
-constexpr int readCountBudget = 4096;
-
-// Unbuffered random-access reads from an image file, counted against the budgets. A read past
-// the end of the file or of a budget comes back short, and every reader below takes a short
-// read as "no transparency": damaged files are left to the converter to report.
-class HeaderFile
-{
-public:
-    explicit HeaderFile(const QString &path)
-        : m_file(path)
-    {
-        // Only regular files: opening a pipe or a device could block or never end. The size is
-        // taken once, not asked of the system for every read.
-        const QFileInfo info(path);
-        if (info.isFile() && m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-            m_size = info.size();
-    }
-
-    bool isOpen() const { return m_file.isOpen(); }
-
-    QByteArray read(qint64 offset, qint64 length)
-    {
-        length = std::min(length, m_budget);
-        if (offset < 0 || offset >= m_size || length <= 0 || m_readsLeft == 0 ||
-            !m_file.seek(offset))
-            return {};
-        m_budget -= length;
-        --m_readsLeft;
-        return m_file.read(length);
-    }
-
-private:
-    QFile m_file;
-    qint64 m_size = 0;
-    qint64 m_budget = ReadBudget;
-    int m_readsLeft = readCountBudget;
-};
-
-// Unsigned integers from a block read off the disk; positions past its end read as zero, so
-// a garbage offset never reads out of bounds.
-template <typename T> T integerAt(const QByteArray &block, qsizetype at, QSysInfo::Endian order)
-{
-    if (at < 0 || at > block.size() - qsizetype(sizeof(T)))
-        return 0;
-    const auto *bytes = reinterpret_cast<const uchar *>(block.constData()) + at;
-    return order == QSysInfo::BigEndian ? qFromBigEndian<T>(bytes) : qFromLittleEndian<T>(bytes);
-}
-
-quint8 byteAt(const QByteArray &block, qsizetype at)
-{
-    return integerAt<quint8>(block, at, QSysInfo::LittleEndian);
-}
 
 // --- PNG -------------------------------------------------------------------------------------
 
@@ -376,22 +322,35 @@ bool tiffHasTransparency(HeaderFile &file)
 
 } // namespace
 
-bool hasTransparency(const QString &path)
+Facts read(const QString &path)
 {
+    Facts facts;
     HeaderFile file(path);
     if (!file.isOpen())
-        return false;
+        return facts;
     // The format comes from the first bytes: the file being asked about is a renamed copy.
-    const QByteArray magic = file.read(0, 8);
+    const QByteArray magic = file.read(0, 12);
     if (magic.startsWith("\x89PNG\r\n\x1a\n"))
-        return pngHasTransparency(file);
-    if (magic.startsWith("GIF87") || magic.startsWith("GIF89"))
-        return gifHasTransparency(file);
-    if (magic.startsWith("BM"))
-        return bmpHasTransparency(file);
-    if (magic.startsWith("II") || magic.startsWith("MM"))
-        return tiffHasTransparency(file);
-    return false; // JPEG has no transparency; anything else is not ours to flatten
+        facts.transparent = pngHasTransparency(file);
+    else if (magic.startsWith("GIF87") || magic.startsWith("GIF89"))
+        facts.transparent = gifHasTransparency(file);
+    else if (magic.startsWith("BM"))
+        facts.transparent = bmpHasTransparency(file);
+    else if (magic.startsWith("II") || magic.startsWith("MM"))
+        facts.transparent = tiffHasTransparency(file);
+    else if (magic.startsWith("RIFF") && magic.mid(8, 4) == "WEBP") {
+        facts.format = Format::Webp;
+        facts.transparent = webpHasAlpha(file);
+    } else if (magic.mid(4, 4) == "ftyp") {
+        const HeifFacts heif = readHeif(file);
+        if (heif.heif)
+            facts.format = heif.avif ? Format::Avif : Format::Heic;
+        facts.transparent = heif.alpha;
+        facts.width = heif.width;
+        facts.height = heif.height;
+    }
+    // JPEG has no transparency; anything else is not ours to flatten.
+    return facts;
 }
 
 } // namespace ImageHeader

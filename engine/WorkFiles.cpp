@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 WorkFiles::WorkFiles(const QString &workFolder, int slot)
@@ -41,18 +42,55 @@ bool WorkFiles::setInputAside() const
     return !error;
 }
 
-void WorkFiles::clear(bool framesWritten) const
+void WorkFiles::clear(bool leftovers) const
 {
     std::error_code error;
     std::filesystem::remove(NativePath::toFileSystem(result()), error);
-    if (!framesWritten)
-        return;
+    if (leftovers)
+        removeMatching([](const QString &name) {
+            return (name.startsWith(QStringLiteral("tmp1-")) &&
+                    name.endsWith(QStringLiteral(".jpg"))) ||
+                   name.startsWith(QStringLiteral("decoded-"));
+        });
+}
+
+QString WorkFiles::decodedStem(quint64 entry)
+{
+    return QStringLiteral("decoded-%1").arg(entry);
+}
+
+QString WorkFiles::decoded(quint64 entry) const
+{
+    return m_folder + u'/' + decodedStem(entry) + QStringLiteral(".png");
+}
+
+void WorkFiles::removeDecoded(quint64 entry) const
+{
+    const QString stem = decodedStem(entry);
+    removeMatching([&stem](const QString &name) {
+        return name.startsWith(stem) &&
+               (name.size() == stem.size() + 4 || name.at(stem.size()) == u'-');
+    });
+}
+
+void WorkFiles::removeMatching(const std::function<bool(const QString &)> &matches) const
+{
     // Listed without a name filter: a filter is a pattern compiled anew on every call.
     const QStringList names = QDir(m_folder).entryList(QDir::Files | QDir::Hidden);
     for (const QString &name : names) {
-        if (name.startsWith(QStringLiteral("tmp1-")) && name.endsWith(QStringLiteral(".jpg")))
+        if (matches(name))
             QFile::remove(m_folder + u'/' + name);
     }
+}
+
+QString WorkFiles::producedDecoding(quint64 entry) const
+{
+    const QString several = m_folder + u'/' + decodedStem(entry) + QStringLiteral("-1.png");
+    for (const QString &candidate : {decoded(entry), several}) {
+        if (QFileInfo(candidate).size() > 0)
+            return candidate;
+    }
+    return QString();
 }
 
 bool WorkFiles::isFrame(const QString &result) const

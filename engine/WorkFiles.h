@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <limits>
 
 // The work files of one conversion slot in the scratch folder: the copy of the image being
@@ -32,14 +33,24 @@ public:
                             qint64 largest = std::numeric_limits<qint64>::max()) const;
     // Moves the converted image's copy to the spare's name; false when there was none to move.
     bool setInputAside() const;
-    // Removes the files an earlier entry's converter could have left in this slot: its result,
-    // and when it wrote an image of several frames (tmp1-0.jpg, tmp1-1.jpg, …), every frame.
-    void clear(bool framesWritten) const;
+    // libheif's decoder's image of an entry's work copy, for the converter to read instead. Named
+    // for the entry, so that removing one entry's never touches the next one's.
+    QString decoded(quint64 entry) const;
+    // Removes the files an earlier entry could have left in this slot: its result, and with
+    // `leftovers` the frames of an image of several (tmp1-0.jpg, tmp1-1.jpg, …) and what the
+    // decoder wrote.
+    void clear(bool leftovers) const;
+    // Removes what the decoder wrote for an entry, which is as large as its image uncompressed.
+    void removeDecoded(quint64 entry) const;
     // The converter's result: tmp1.jpg, or the first frame's tmp1-0.jpg when the image had
     // several frames, with its size; empty when it produced nothing.
     QString producedResult(qint64 *bytes) const;
     // Whether a produced result is the first of several frames.
     bool isFrame(const QString &result) const;
+    // What the decoder wrote for an entry: decoded(entry), or its first image when the file held
+    // several (the decoder numbers them from 1, in the order they are listed); empty when it
+    // wrote nothing.
+    QString producedDecoding(quint64 entry) const;
 
     // Ends converters that an earlier run left behind: the processes whose command line names a
     // file in the work folder.
@@ -47,6 +58,8 @@ public:
 
 private:
     QString firstFrame() const { return m_folder + QStringLiteral("/tmp1-0.jpg"); }
+    static QString decodedStem(quint64 entry);
+    void removeMatching(const std::function<bool(const QString &)> &matches) const;
 
     QString m_folder;
 };

@@ -44,6 +44,22 @@ QString converterPath(const QString &programFolder)
 #endif
 }
 
+QString heifDecoderPath(const QString &programFolder)
+{
+#ifdef Q_OS_WIN
+    return programFolder + QStringLiteral("\\data\\heif-convert.exe");
+#else
+    return programFolder + QStringLiteral("/data/heif-convert");
+#endif
+}
+
+QStringList converterFormats()
+{
+    static const QStringList formats =
+        QStringLiteral(TESSALY_CONVERTER_FORMATS).split(u',', Qt::SkipEmptyParts);
+    return formats;
+}
+
 QString converterPolicyFolder(const QString &programFolder)
 {
     return QDir::toNativeSeparators(programFolder + QStringLiteral("/data"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -14,6 +15,11 @@ QString programFolder();
 // The converter and the end sound, looked for under a program folder.
 QString converterPath(const QString &programFolder);
 QString converterPolicyFolder(const QString &programFolder);
+// libheif's own decoder, for HEIF and AVIF images whose alpha the converter would drop.
+QString heifDecoderPath(const QString &programFolder);
+// Which of HEIC, AVIF and WEBP the converter this build ships reads, besides BMP, JPEG, GIF, PNG
+// and TIFF.
+QStringList converterFormats();
 QString soundPath(const QString &programFolder);
 
 // The scratch root and the two scratch folders in it. On Linux the root is per user; on

@@ -10,7 +10,6 @@
 #include <QtConcurrent>
 #include <QTimer>
 
-#include <array>
 #include <vector>
 
 namespace {
@@ -103,11 +102,22 @@ QString TrimEntryName(const QString &name)
 
 bool isImageName(const QString &name)
 {
-    static const std::array<QString, 7> extensions{
-        QStringLiteral(".bmp"),  QStringLiteral(".jpg"), QStringLiteral(".gif"),
-        QStringLiteral(".png"),  QStringLiteral(".tif"), QStringLiteral(".tiff"),
-        QStringLiteral(".jpeg"),
-    };
+    static const QStringList extensions = [] {
+        QStringList accepted = {QStringLiteral(".bmp"), QStringLiteral(".jpg"),
+                                QStringLiteral(".gif"), QStringLiteral(".png"),
+                                QStringLiteral(".tif"), QStringLiteral(".tiff"),
+                                QStringLiteral(".jpeg")};
+        // Only what the converter this build ships can read: a folder of images it cannot
+        // turn into JPEGs would only fill the queue with failures.
+        const QStringList formats = Platform::converterFormats();
+        if (formats.contains(QStringLiteral("HEIC")))
+            accepted += {QStringLiteral(".heic"), QStringLiteral(".heif")};
+        if (formats.contains(QStringLiteral("AVIF")))
+            accepted.append(QStringLiteral(".avif"));
+        if (formats.contains(QStringLiteral("WEBP")))
+            accepted.append(QStringLiteral(".webp"));
+        return accepted;
+    }();
     for (const QString &extension : extensions) {
         if (name.endsWith(extension, Qt::CaseInsensitive))
             return true;

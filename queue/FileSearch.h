@@ -21,8 +21,9 @@ void ScanFolder(const QString &folder, QListWidget *list,
 // The name with every NUL and blank at its end removed; empty when nothing else is left.
 QString TrimEntryName(const QString &name);
 
-// Whether the name ends in .bmp, .jpg, .gif, .png, .tif, .tiff or .jpeg, in any case. A name
-// that is only the extension (".jpg") counts.
+// Whether the name ends in .bmp, .jpg, .gif, .png, .tif, .tiff or .jpeg, in any case, or in one of
+// .heic, .heif, .avif and .webp whose format the converter reads. A name that is only the
+// extension (".jpg") counts.
 bool isImageName(const QString &name);
 
 // The folder and the name with one separator between them, none added when the folder

@@ -15,7 +15,14 @@ QString QueueModel::formatTag(const QString &path)
         ++first;
     while (end > first && path.at(end - 1) == u' ')
         --end;
-    return path.mid(first, end - first).right(3).toUpper();
+    const QString tag = path.mid(first, end - first).right(5).toUpper();
+    // The newer photo formats are named in full: their last three letters name nothing.
+    for (const QString &format : {QStringLiteral("HEIC"), QStringLiteral("HEIF"),
+                                  QStringLiteral("AVIF"), QStringLiteral("WEBP")}) {
+        if (tag == u'.' + format)
+            return format;
+    }
+    return tag.right(3);
 }
 
 int QueueModel::rowCount(const QModelIndex &parent) const

@@ -21,7 +21,8 @@ public:
 
     explicit QueueModel(QObject *parent = nullptr);
 
-    // The last three characters of the path without the blanks at its ends, upper-cased.
+    // The last three characters of the path without the blanks at its ends, upper-cased; for the
+    // extensions .heic, .heif, .avif and .webp, in any case, the format's name whole.
     static QString formatTag(const QString &path);
 
     int rowCount(const QModelIndex &parent = {}) const override;

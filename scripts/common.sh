@@ -7,15 +7,15 @@ TESSALY_PACKAGES=(
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev qt6-qpa-plugins
     libqt6svg6 libgl-dev qt6-translations-l10n
-    imagemagick xdg-utils
+    imagemagick libheif-examples xdg-utils
     fonts-noto-cjk
     xvfb xauth x11-utils xdotool
     at-spi2-core python3 python3-pyatspi dbus-x11
 )
-# What scripts/test checks the tree with besides the GCC build: the formatter and a second
-# compiler.
+# What scripts/test checks the tree with besides the GCC build: the formatter, a second compiler,
+# and what writes EXIF orientations into the photos the tests make.
 # shellcheck disable=SC2034 # read by the scripts that source this file
-TESSALY_TEST_TOOLS=(clang clang-format)
+TESSALY_TEST_TOOLS=(clang clang-format libimage-exiftool-perl)
 # What checks the Debian package (scripts/package, scripts/test-package) besides the above.
 # shellcheck disable=SC2034 # read by the scripts that source this file
 TESSALY_PACKAGE_TOOLS=(file lintian desktop-file-utils appstream)

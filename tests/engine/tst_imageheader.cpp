@@ -273,7 +273,7 @@ private Q_SLOTS:
         const QString path = write(QString::fromLatin1(QTest::currentDataTag()), bytes);
         QVERIFY(!path.isEmpty());
         QCOMPARE(imageMagickVerdict(path), std::optional<bool>(transparent));
-        QCOMPARE(ImageHeader::hasTransparency(path), transparent);
+        QCOMPARE(ImageHeader::read(path).transparent, transparent);
     }
 
     // Cut short anywhere, a transparent file never crashes the reader, and wherever the
@@ -288,7 +288,7 @@ private Q_SLOTS:
         for (const qsizetype length : {0, 1, 5, 8, 12, 16, 20, 26, 33, 40, 54, 60, 70, 100, 200,
                                        int(bytes.size() / 2), int(bytes.size() - 1)}) {
             const QString path = write(tag + QStringLiteral("-cut"), bytes.left(length));
-            const bool answer = ImageHeader::hasTransparency(path);
+            const bool answer = ImageHeader::read(path).transparent;
             const std::optional<bool> verdict = imageMagickVerdict(path);
             if (length < 8 || verdict)
                 QVERIFY2(answer == verdict.value_or(false), qPrintable(QString::number(length)));
@@ -314,7 +314,7 @@ private Q_SLOTS:
                 corrupted[at] = char(random.bounded(256));
             }
             const QString path = write(tag + QStringLiteral("-corrupt"), corrupted);
-            const bool answer = ImageHeader::hasTransparency(path);
+            const bool answer = ImageHeader::read(path).transparent;
             if (const std::optional<bool> verdict = imageMagickVerdict(path))
                 QVERIFY2(answer == *verdict, corrupted.toHex().left(300).constData());
         }
@@ -322,14 +322,14 @@ private Q_SLOTS:
 
     void notAnImage()
     {
-        QVERIFY(!ImageHeader::hasTransparency(write(QStringLiteral("empty"), QByteArray())));
-        QVERIFY(!ImageHeader::hasTransparency(m_dir.filePath(QStringLiteral("missing/tmp.dat"))));
-        QVERIFY(!ImageHeader::hasTransparency(m_dir.path()));
-        QVERIFY(!ImageHeader::hasTransparency(QString()));
+        QVERIFY(!ImageHeader::read(write(QStringLiteral("empty"), QByteArray())).transparent);
+        QVERIFY(!ImageHeader::read(m_dir.filePath(QStringLiteral("missing/tmp.dat"))).transparent);
+        QVERIFY(!ImageHeader::read(m_dir.path()).transparent);
+        QVERIFY(!ImageHeader::read(QString()).transparent);
         // A pipe nobody writes to would block a reader that opened it.
         const QString pipe = m_dir.filePath(QStringLiteral("pipe"));
         QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        QVERIFY(!ImageHeader::hasTransparency(pipe));
+        QVERIFY(!ImageHeader::read(pipe).transparent);
     }
 
     // Random bytes, bare or behind each signature, are opaque unless the converter itself
@@ -350,7 +350,7 @@ private Q_SLOTS:
                 for (int i = 0; i < 600; ++i)
                     bytes += char(random.bounded(256));
                 const QString path = write(QStringLiteral("garbage"), bytes);
-                QCOMPARE(ImageHeader::hasTransparency(path),
+                QCOMPARE(ImageHeader::read(path).transparent,
                          imageMagickVerdict(path).value_or(false));
             }
         }
@@ -382,8 +382,8 @@ private Q_SLOTS:
         const QString bottomPath = write(QStringLiteral("bottom"), bottom);
         QCOMPARE(imageMagickVerdict(topPath), std::optional<bool>(true));
         QCOMPARE(imageMagickVerdict(bottomPath), std::optional<bool>(true));
-        QVERIFY(!ImageHeader::hasTransparency(topPath));
-        QVERIFY(ImageHeader::hasTransparency(bottomPath));
+        QVERIFY(!ImageHeader::read(topPath).transparent);
+        QVERIFY(ImageHeader::read(bottomPath).transparent);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "platform/Platform.h"
 #include "queue/FileSearch.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/Unprivileged.h"
@@ -113,7 +114,15 @@ void TestFileSearch::imageName_data()
     QTest::newRow("chinese") << QStringLiteral("照片.jpeg") << true;
     QTest::newRow("jpe") << QStringLiteral("a.jpe") << false;
     QTest::newRow("jpgx") << QStringLiteral("a.jpgx") << false;
-    QTest::newRow("webp") << QStringLiteral("a.webp") << false;
+    // The newer photo formats, where this build's converter reads them.
+    const QStringList reads = Platform::converterFormats();
+    QTest::newRow("heic") << QStringLiteral("IMG_0001.HEIC")
+                          << reads.contains(QStringLiteral("HEIC"));
+    QTest::newRow("heif") << QStringLiteral("a.heif") << reads.contains(QStringLiteral("HEIC"));
+    QTest::newRow("avif") << QStringLiteral("a.Avif") << reads.contains(QStringLiteral("AVIF"));
+    QTest::newRow("webp") << QStringLiteral("a.webp") << reads.contains(QStringLiteral("WEBP"));
+    QTest::newRow("heic as a word") << QStringLiteral("aheic") << false;
+    QTest::newRow("webp backup") << QStringLiteral("a.webp.bak") << false;
     QTest::newRow("backup") << QStringLiteral("a.jpg.bak") << false;
     QTest::newRow("no dot") << QStringLiteral("ajpg") << false;
     QTest::newRow("bare extension") << QStringLiteral("jpg") << false;
@@ -219,8 +228,10 @@ void TestFileSearch::scanQueuesAwkwardNamesExactly()
     // keeps its real name.
     queued << QStringLiteral("quote\"s.png") << QStringLiteral("padded.jpg  ");
 #endif
+    if (Platform::converterFormats().contains(QStringLiteral("WEBP")))
+        queued << QStringLiteral("saved from the web.WebP");
     const QStringList skipped{QStringLiteral("a.jpg.bak"), QStringLiteral("a.jpe"),
-                              QStringLiteral("a.webp"), QStringLiteral("a.jpgx"),
+                              QStringLiteral("a.webpx"), QStringLiteral("a.jpgx"),
                               QStringLiteral("jpg")};
     for (const QString &name : queued + skipped)
         QVERIFY(touch(root + u'/' + name));

@@ -63,6 +63,13 @@ void TestImageQueue::formatTag_data()
     QTest::newRow("short") << QStringLiteral("ab") << QStringLiteral("AB");
     QTest::newRow("chinese") << QStringLiteral("/图片/照片") << QStringLiteral("/照片");
     QTest::newRow("empty") << QString() << QString();
+    // The newer photo formats by their names, in any case, whatever the converter reads.
+    QTest::newRow("heic") << QStringLiteral("/DCIM/IMG_0001.HEIC") << QStringLiteral("HEIC");
+    QTest::newRow("heif") << QStringLiteral("/pics/a.heif") << QStringLiteral("HEIF");
+    QTest::newRow("avif") << QStringLiteral("/pics/a.Avif ") << QStringLiteral("AVIF");
+    QTest::newRow("webp") << QStringLiteral("/pics/a.webp") << QStringLiteral("WEBP");
+    QTest::newRow("no dot before heic") << QStringLiteral("/pics/aheic") << QStringLiteral("EIC");
+    QTest::newRow("heic as a folder") << QStringLiteral("/pics/a.heic/b") << QStringLiteral("C/B");
 }
 
 void TestImageQueue::formatTag()

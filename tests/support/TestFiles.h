@@ -23,6 +23,14 @@ QByteArray sha256(const QString &path);
 [[nodiscard]] bool imageMagick(const QString &tool, const QStringList &arguments,
                                QByteArray *output = nullptr);
 
+// Runs another tool of the build machine's (heif-enc, exiftool) to the end; false when it failed.
+[[nodiscard]] bool runTool(const QString &program, const QStringList &arguments);
+
+// Adds an item property to the first image of a HEIF file, as a camera that turns or crops the
+// picture writes one: `property` is a whole box ("irot", "imir", "clap"). Takes the files of one
+// image that libheif writes, with its data in a media data box after the metadata.
+bool addHeifProperty(const QString &path, const QByteArray &property);
+
 // Makes a real image with ImageMagick: `source` is its input, e.g. "rose:" or
 // "gradient:red-blue" with `size` "64x48".
 bool makeImage(const QString &path, const QString &source = QStringLiteral("rose:"),
